@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Vorkeln needs to build and run; with --test also the test tools.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
+    libfluidsynth-dev librtmidi-dev fluid-soundfont-gm
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev libdrumstick-dev
+        clang libclang-rt-14-dev
+        python3 python3-mido python3-pil imagemagick fluidsynth
+        xvfb xauth xdotool pulseaudio pulseaudio-utils sox
+    )
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo=""
+    [[ $EUID -ne 0 ]] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

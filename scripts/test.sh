@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs every test:
+# the unit and widget tests, the core tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the fuzz targets for a while, and the end-to-end test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --test
+
+jobs="$(nproc)"
+fuzz_seconds="${VORKELN_FUZZ_SECONDS:-60}"
+
+echo "== build and unit tests"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORKELN_WERROR=ON -DVORKELN_BUILD_BENCH=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORKELN_BUILD_UI=OFF \
+    -DVORKELN_SANITIZE=ON -DVORKELN_WERROR=ON
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+if [[ -f fuzz/targets.txt ]]; then
+    echo "== fuzzing, ${fuzz_seconds} s a target"
+    cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ -DVORKELN_FUZZ=ON -DVORKELN_SANITIZE=ON \
+        -DVORKELN_BUILD_TESTS=OFF -DVORKELN_WERROR=ON
+    while read -r target; do
+        [[ -z "$target" || "$target" == \#* ]] && continue
+        cmake --build build/fuzz --target "$target" -j "$jobs"
+        work="build/fuzz/corpus/$target"
+        mkdir -p "$work"
+        QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" \
+            -print_final_stats=1 "$work" "fuzz/corpus/$target"
+    done < fuzz/targets.txt
+fi
+
+if [[ -x tests/e2e/run.sh ]]; then
+    echo "== end-to-end test"
+    tests/e2e/run.sh build/test/src/vorkeln
+fi
+echo "== all tests passed"
