@@ -2,7 +2,9 @@
 
 #include "midi/MidiPort.h"
 
-CNotePlayer::CNotePlayer(IMidiPort& port) : m_port(port) {}
+#include <utility>
+
+CNotePlayer::CNotePlayer(std::unique_ptr<IMidiPort> pPort) : m_pPort(std::move(pPort)) {}
 
 CNotePlayer::~CNotePlayer() = default;
 

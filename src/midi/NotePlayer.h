@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class IMidiPort;
@@ -33,9 +34,9 @@ public:
         return static_cast<std::int8_t>(static_cast<std::uint8_t>((nValue >> 8) & 0xFFu));
     }
 
-    // The player sounds through the given port (the embedded synthesiser in the program, a
-    // recording port in the tests); the port must outlive the player.
-    explicit CNotePlayer(IMidiPort& port);
+    // The player sounds through the given port, which it owns: the embedded synthesiser in the
+    // program, a recording port in the tests.
+    explicit CNotePlayer(std::unique_ptr<IMidiPort> pPort);
     virtual ~CNotePlayer();
     CNotePlayer(const CNotePlayer&) = delete;
     CNotePlayer& operator=(const CNotePlayer&) = delete;
@@ -62,5 +63,5 @@ public:
     bool m_bIgnoreSysEx = true;
 
 protected:
-    IMidiPort& m_port;
+    std::unique_ptr<IMidiPort> m_pPort;
 };
