@@ -1,0 +1,129 @@
+#include "midi/MidiFile.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace {
+constexpr std::size_t kHeaderSize = 14;
+constexpr std::size_t kChunkHeaderSize = 8;
+constexpr std::uint32_t kHeaderLength = 6;
+
+std::uint32_t ReadBig(const std::uint8_t* p, std::size_t nBytes) {
+    std::uint32_t nValue = 0;
+    for (std::size_t i = 0; i < nBytes; ++i) {
+        nValue = (nValue << 8) | p[i];
+    }
+    return nValue;
+}
+
+void WriteBig(std::vector<std::uint8_t>& out, std::uint32_t nValue, std::size_t nBytes) {
+    for (std::size_t i = nBytes; i-- > 0;) {
+        out.push_back(static_cast<std::uint8_t>(nValue >> (8 * i)));
+    }
+}
+
+bool HasTag(const std::uint8_t* p, const char* pTag) {
+    return p[0] == static_cast<std::uint8_t>(pTag[0]) &&
+           p[1] == static_cast<std::uint8_t>(pTag[1]) &&
+           p[2] == static_cast<std::uint8_t>(pTag[2]) && p[3] == static_cast<std::uint8_t>(pTag[3]);
+}
+
+void AppendTag(std::vector<std::uint8_t>& out, const char* pTag) {
+    out.insert(out.end(), pTag, pTag + 4);
+}
+} // namespace
+
+bool CMidiFile::Read(const std::filesystem::path& path) {
+    ReleaseChunks();
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    file.seekg(0, std::ios::end);
+    const std::streamoff nSize = file.tellg();
+    if (nSize <= 0) {
+        return false;
+    }
+    file.seekg(0, std::ios::beg);
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(nSize));
+    file.read(reinterpret_cast<char*>(data.data()), nSize);
+    data.resize(static_cast<std::size_t>(file.gcount()));
+    return ReadMemory(data.data(), data.size());
+}
+
+bool CMidiFile::ReadMemory(const std::uint8_t* pData, std::size_t nSize) {
+    ReleaseChunks();
+    if (nSize < kHeaderSize || !HasTag(pData, "MThd") || ReadBig(pData + 4, 4) != kHeaderLength) {
+        return false;
+    }
+    const std::uint32_t nAnnounced = ReadBig(pData + 10, 2);
+    std::vector<CTrackChunk> chunks;
+    std::size_t nOffset = kHeaderSize;
+    // The header's count is only a promise: chunks are read while the file holds them, and a
+    // chunk's length is cut to the bytes that are there.
+    while (chunks.size() < nAnnounced && nSize - nOffset >= kChunkHeaderSize) {
+        if (!HasTag(pData + nOffset, "MTrk")) {
+            return false;
+        }
+        const std::size_t nLength = std::min<std::size_t>(ReadBig(pData + nOffset + 4, 4),
+                                                          nSize - nOffset - kChunkHeaderSize);
+        nOffset += kChunkHeaderSize;
+        chunks.emplace_back(pData + nOffset, pData + nOffset + nLength);
+        nOffset += nLength;
+    }
+    m_nFormat = ReadBig(pData + 8, 2);
+    m_nDivision = ReadBig(pData + 12, 2);
+    m_nTracks = static_cast<std::uint32_t>(chunks.size());
+    m_chunks = std::move(chunks);
+    return true;
+}
+
+void CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
+    const std::size_t nTracks = std::min<std::size_t>(m_nTracks, m_chunks.size());
+    std::size_t nSize = kHeaderSize;
+    for (std::size_t i = 0; i < nTracks; ++i) {
+        nSize += kChunkHeaderSize + m_chunks[i].size();
+    }
+    out.clear();
+    out.reserve(nSize);
+    AppendTag(out, "MThd");
+    WriteBig(out, kHeaderLength, 4);
+    WriteBig(out, m_nFormat, 2);
+    WriteBig(out, static_cast<std::uint32_t>(nTracks), 2);
+    WriteBig(out, m_nDivision, 2);
+    for (std::size_t i = 0; i < nTracks; ++i) {
+        AppendTag(out, "MTrk");
+        WriteBig(out, static_cast<std::uint32_t>(m_chunks[i].size()), 4);
+        out.insert(out.end(), m_chunks[i].begin(), m_chunks[i].end());
+    }
+}
+
+bool CMidiFile::Write(const std::filesystem::path& path) const {
+    std::vector<std::uint8_t> bytes;
+    Serialise(bytes);
+
+    std::filesystem::path tempPath = path;
+    tempPath += ".tmp";
+    {
+        std::ofstream file(tempPath, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            return false;
+        }
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        file.flush();
+        file.close();
+        if (!file) {
+            std::error_code ec;
+            std::filesystem::remove(tempPath, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tempPath, path, ec);
+    if (ec) {
+        std::filesystem::remove(tempPath, ec);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,214 @@
+#include "midi/Song.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+std::uint32_t Saturate(std::uint64_t nValue) {
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(nValue, std::numeric_limits<std::uint32_t>::max()));
+}
+} // namespace
+
+CSong::CSong() {
+    Reset();
+}
+
+void CSong::Reset() {
+    RemoveAllTracks();
+    m_nTempo = 100;
+    m_nLengthPercent = 100;
+    m_pNextTrack = nullptr;
+    m_nTicksPerQuarter = kDefaultTicksPerQuarter;
+    m_nBaseStep = kDefaultBaseStep;
+    m_nStep = kDefaultBaseStep;
+    // The header follows the timing: a new song saved later must not carry the division of a
+    // file read before.
+    m_nFormat = 1;
+    m_nDivision = kDefaultTicksPerQuarter;
+    m_tracks.emplace_back();
+    ResetRecordPositions();
+}
+
+void CSong::RemoveAllTracks() {
+    m_pNextTrack = nullptr;
+    m_tracks.clear();
+}
+
+std::uint8_t CSong::FirstFreeChannel() const {
+    std::uint32_t nUsed = 0;
+    for (const CTrack& track : m_tracks) {
+        if (track.m_bActive) {
+            nUsed |= 1u << (track.m_nChannel & 0x0F);
+        }
+    }
+    std::uint8_t nChannel = 0;
+    while (nChannel < 16 && (nUsed & (1u << nChannel)) != 0) {
+        ++nChannel;
+    }
+    return nChannel % 16;
+}
+
+std::uint8_t CSong::AddTrack(std::uint8_t nProgram) {
+    const std::uint8_t nChannel = FirstFreeChannel();
+    CTrack& track = m_tracks.emplace_back();
+    track.m_bActive = true;
+    track.m_nProgram = nProgram;
+    track.m_nChannel = nChannel;
+    return nChannel;
+}
+
+CTrack* CSong::FindActiveTrack(std::size_t n) {
+    for (CTrack& track : m_tracks) {
+        if (track.m_bActive && n-- == 0) {
+            return &track;
+        }
+    }
+    return nullptr;
+}
+
+std::uint8_t CSong::GetActiveTrackChannel(std::size_t n) {
+    const CTrack* pTrack = FindActiveTrack(n);
+    return pTrack != nullptr ? pTrack->m_nChannel : 0;
+}
+
+std::size_t CSong::GetActiveTrackCount() const {
+    return static_cast<std::size_t>(std::count_if(
+        m_tracks.begin(), m_tracks.end(), [](const CTrack& track) { return track.m_bActive; }));
+}
+
+void CSong::RemoveActiveTrack(std::size_t n) {
+    for (auto it = m_tracks.begin(); it != m_tracks.end(); ++it) {
+        if (it->m_bActive && n-- == 0) {
+            const bool bWasNext = m_pNextTrack == &*it;
+            m_tracks.erase(it);
+            if (bWasNext) {
+                SelectNextTrack();
+            }
+            return;
+        }
+    }
+}
+
+void CSong::SetTempo(std::uint32_t nPercent) {
+    m_nTempo = nPercent;
+    m_nStep = Saturate(std::uint64_t{m_nBaseStep} * nPercent / 100);
+}
+
+void CSong::SetNoteLength(std::uint32_t nEighths) {
+    m_nNoteLength =
+        std::max<std::uint32_t>(Saturate(std::uint64_t{nEighths} * m_nTicksPerQuarter / 8), 1);
+}
+
+void CSong::Rewind() {
+    m_nPlayTime = 0;
+    for (CTrack& track : m_tracks) {
+        track.Rewind();
+    }
+    SelectNextTrack();
+}
+
+void CSong::SelectNextTrack() {
+    // Strictly smaller wins: at equal times the track earlier in the list plays first, and an
+    // exhausted track (kNoTime) is never chosen.
+    CTrack* pBest = nullptr;
+    std::uint32_t nBest = CTrack::kNoTime;
+    for (CTrack& track : m_tracks) {
+        if (track.m_nNextPlayTime < nBest) {
+            nBest = track.m_nNextPlayTime;
+            pBest = &track;
+        }
+    }
+    m_pNextTrack = pBest;
+}
+
+bool CSong::GetNextDueEvent(const CMidiEvent*& pEvent) {
+    pEvent = nullptr;
+    if (m_pNextTrack == nullptr) {
+        return false;
+    }
+    if (m_pNextTrack->m_nNextPlayTime > m_nPlayTime) {
+        return true;
+    }
+    pEvent = &m_pNextTrack->PopNextEvent();
+    SelectNextTrack();
+    return true;
+}
+
+void CSong::ResetRecordPositions() {
+    for (CTrack& track : m_tracks) {
+        track.ResetRecord();
+    }
+}
+
+void CSong::AdvanceRecordTime() {
+    for (CTrack& track : m_tracks) {
+        track.AdvanceRecord(m_nStep);
+    }
+}
+
+void CSong::RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration) {
+    for (CTrack& track : m_tracks) {
+        if (track.m_bActive && track.m_nChannel == nChannel) {
+            track.InsertNote(nNote, nDuration);
+            return;
+        }
+    }
+}
+
+void CSong::RecordScale(std::uint16_t nMask, std::uint8_t nKeynote) {
+    if (!m_tracks.empty()) {
+        m_tracks.front().InsertScaleEvent(nMask, nKeynote);
+    }
+}
+
+bool CSong::Load(const std::filesystem::path& path) {
+    return Read(path) && LoadChunks();
+}
+
+bool CSong::LoadMemory(const std::uint8_t* pData, std::size_t nSize) {
+    return ReadMemory(pData, nSize) && LoadChunks();
+}
+
+bool CSong::LoadChunks() {
+    RemoveAllTracks();
+    if ((m_nDivision & 0x8000u) != 0) {
+        // SMPTE: the low byte is ticks per frame.
+        const std::uint32_t nTicksPerFrame = m_nDivision & 0xFFu;
+        m_nBaseStep = std::max<std::uint32_t>(nTicksPerFrame, 1);
+        m_nTicksPerQuarter = std::max<std::uint32_t>(25 * nTicksPerFrame, 1);
+    } else {
+        m_nTicksPerQuarter = std::max<std::uint32_t>(m_nDivision, 1);
+        m_nBaseStep =
+            std::max<std::uint32_t>(m_nDivision * kTimerMilliseconds / kQuarterMilliseconds, 1);
+    }
+    m_nStep = Saturate(std::uint64_t{m_nTempo} * m_nBaseStep / 100);
+    for (const CTrackChunk& chunk : m_chunks) {
+        m_tracks.emplace_back().LoadFromChunk(chunk.data(), chunk.size());
+    }
+    ReleaseChunks();
+    ResetRecordPositions();
+    return true;
+}
+
+void CSong::EncodeChunks() {
+    m_nTracks = static_cast<std::uint32_t>(m_tracks.size());
+    // A format 0 file holds exactly one track; a song that has grown more is written as format 1.
+    if (m_nFormat == 0 && m_nTracks > 1) {
+        m_nFormat = 1;
+    }
+    m_chunks.assign(m_tracks.size(), CTrackChunk());
+    std::size_t i = 0;
+    for (const CTrack& track : m_tracks) {
+        m_chunks[i].reserve(track.EstimateSize());
+        track.WriteToChunk(m_chunks[i]);
+        ++i;
+    }
+}
+
+bool CSong::Save(const std::filesystem::path& path) {
+    EncodeChunks();
+    const bool bWritten = Write(path);
+    ReleaseChunks();
+    return bWritten;
+}
