@@ -44,29 +44,8 @@ constexpr quint32 kXkbOffset = 8;
 // Windows marks keys of the extended set (arrows, Insert, ...) with this bit.
 constexpr quint32 kWindowsExtended = 0x100;
 
-} // namespace
-
-std::optional<unsigned> CKeyTranslator::FromPcScanCode(quint32 nScanCode) {
-    if (nScanCode >= kMainBlock.size() || kMainBlock[nScanCode] == 0)
-        return std::nullopt;
-    return kMainBlock[nScanCode];
-}
-
-std::optional<unsigned> CKeyTranslator::FromXkbKeycode(quint32 nKeycode) {
-    if (nKeycode < kXkbOffset)
-        return std::nullopt;
-    return FromPcScanCode(nKeycode - kXkbOffset);
-}
-
-std::optional<unsigned> CKeyTranslator::FromWindowsScanCode(quint32 nScanCode) {
-    if (nScanCode & kWindowsExtended)
-        return std::nullopt;
-    return FromPcScanCode(nScanCode);
-}
-
-std::optional<unsigned> CKeyTranslator::FromKeypadKey(int nKey) {
-    if (nKey >= Qt::Key_0 && nKey <= Qt::Key_9)
-        return VK_NUMPAD0 + static_cast<unsigned>(nKey - Qt::Key_0);
+// The navigation keys, from the main block or from the keypad with NumLock off.
+std::optional<unsigned> NavigationKey(int nKey) {
     switch (nKey) {
     case Qt::Key_Home:
         return VK_HOME;
@@ -90,6 +69,37 @@ std::optional<unsigned> CKeyTranslator::FromKeypadKey(int nKey) {
         return VK_INSERT;
     case Qt::Key_Delete:
         return VK_DELETE;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<unsigned> CKeyTranslator::FromPcScanCode(quint32 nScanCode) {
+    if (nScanCode >= kMainBlock.size() || kMainBlock[nScanCode] == 0)
+        return std::nullopt;
+    return kMainBlock[nScanCode];
+}
+
+std::optional<unsigned> CKeyTranslator::FromXkbKeycode(quint32 nKeycode) {
+    if (nKeycode < kXkbOffset)
+        return std::nullopt;
+    return FromPcScanCode(nKeycode - kXkbOffset);
+}
+
+std::optional<unsigned> CKeyTranslator::FromWindowsScanCode(quint32 nScanCode) {
+    if (nScanCode & kWindowsExtended)
+        return std::nullopt;
+    return FromPcScanCode(nScanCode);
+}
+
+std::optional<unsigned> CKeyTranslator::FromKeypadKey(int nKey) {
+    if (nKey >= Qt::Key_0 && nKey <= Qt::Key_9)
+        return VK_NUMPAD0 + static_cast<unsigned>(nKey - Qt::Key_0);
+    if (const auto nNavigation = NavigationKey(nKey))
+        return nNavigation;
+    switch (nKey) {
     case Qt::Key_Plus:
         return VK_ADD;
     case Qt::Key_Minus:
@@ -115,29 +125,9 @@ std::optional<unsigned> CKeyTranslator::FromQtKey(int nKey, Qt::KeyboardModifier
         return static_cast<unsigned>(nKey);
     if (nKey >= Qt::Key_0 && nKey <= Qt::Key_9)
         return static_cast<unsigned>(nKey);
+    if (const auto nNavigation = NavigationKey(nKey))
+        return nNavigation;
     switch (nKey) {
-    case Qt::Key_Home:
-        return VK_HOME;
-    case Qt::Key_Up:
-        return VK_UP;
-    case Qt::Key_PageUp:
-        return VK_PRIOR;
-    case Qt::Key_Left:
-        return VK_LEFT;
-    case Qt::Key_Clear:
-        return VK_CLEAR;
-    case Qt::Key_Right:
-        return VK_RIGHT;
-    case Qt::Key_End:
-        return VK_END;
-    case Qt::Key_Down:
-        return VK_DOWN;
-    case Qt::Key_PageDown:
-        return VK_NEXT;
-    case Qt::Key_Insert:
-        return VK_INSERT;
-    case Qt::Key_Delete:
-        return VK_DELETE;
     // Unshifted and shifted characters of a US keyboard.
     case Qt::Key_Exclam:
         return '1';
