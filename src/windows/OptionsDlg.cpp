@@ -1,0 +1,120 @@
+#include "windows/OptionsDlg.h"
+
+#include "midi/NotePlayer.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace {
+// The page size a trackbar gets by default: a fifth of its range, at least one.
+void SetTrackbarRange(QSlider* pSlider, int nMin, int nMax) {
+    pSlider->setRange(nMin, nMax);
+    pSlider->setSingleStep(1);
+    pSlider->setPageStep(qMax(1, (nMax - nMin) / 5));
+}
+} // namespace
+
+COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
+    setWindowTitle(QStringLiteral("Options"));
+    setFixedSize(DluSize(137, 92));
+
+    // The group boxes frame the controls from behind; they must not catch their clicks.
+    auto* pEchos = new QGroupBox(QStringLiteral("Echos"), this);
+    pEchos->setGeometry(DluRect(7, 49, 83, 35));
+    auto* pPlaying = new QGroupBox(QStringLiteral("Playing"), this);
+    pPlaying->setGeometry(DluRect(7, 3, 122, 39));
+
+    AddStatic(QStringLiteral("Up"), DluRect(58, 60, 11, 10), Qt::AlignLeft);
+    AddStatic(QStringLiteral("Down"), DluRect(13, 60, 20, 8), Qt::AlignLeft);
+    m_staticEchoUp = new QLabel(QStringLiteral("#"), this);
+    m_staticEchoUp->setObjectName(QStringLiteral("IDC_ECHO_UP_VALUE"));
+    m_staticEchoUp->setGeometry(DluRect(73, 60, 8, 10));
+    m_staticEchoUp->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_staticEchoDown = new QLabel(QStringLiteral("#"), this);
+    m_staticEchoDown->setObjectName(QStringLiteral("IDC_ECHO_DOWN_VALUE"));
+    m_staticEchoDown->setGeometry(DluRect(36, 60, 8, 10));
+    m_staticEchoDown->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_sliderEchoUp = MakeSlider("IDC_ECHO_UP", DluRect(54, 71, 30, 11));
+    m_sliderEchoDown = MakeSlider("IDC_ECHO_DOWN", DluRect(13, 71, 30, 11));
+    m_sliderTempo = MakeSlider("IDC_TEMPO", DluRect(61, 13, 61, 11));
+    AddStatic(QStringLiteral("Tempo"), DluRect(13, 15, 25, 10), Qt::AlignLeft);
+    m_sliderLengthen = MakeSlider("IDC_NOTE_LENGTHEN", DluRect(61, 26, 61, 11));
+    AddStatic(QStringLiteral("Note lengthen"), DluRect(14, 26, 47, 10), Qt::AlignLeft);
+
+    pEchos->lower();
+    pPlaying->lower();
+}
+
+QSlider* COptionsDlg::MakeSlider(const char* pszName, const QRect& rect) {
+    auto* pSlider = new QSlider(Qt::Horizontal, this);
+    pSlider->setObjectName(QString::fromLatin1(pszName));
+    pSlider->setGeometry(rect);
+    pSlider->setTickPosition(QSlider::NoTicks);
+    // Every notification of a slider is a scroll message: each move and the end of a drag.
+    connect(pSlider, &QSlider::valueChanged, this, [this, pSlider] { OnHScroll(pSlider); });
+    connect(pSlider, &QSlider::sliderReleased, this, [this, pSlider] { OnHScroll(pSlider); });
+    return pSlider;
+}
+
+void COptionsDlg::AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align) {
+    auto* pStatic = new QLabel(strText, this);
+    pStatic->setGeometry(rect);
+    pStatic->setAlignment(align | Qt::AlignTop);
+}
+
+void COptionsDlg::Create(CNotePlayer* pView, std::int8_t nEchoUp, std::int8_t nEchoDown) {
+    m_pView = pView;
+    m_nEchoUp = static_cast<std::int8_t>(qBound(0, int{nEchoUp}, kEchoMax));
+    m_nEchoDown = static_cast<std::int8_t>(qBound(-kEchoMax, int{nEchoDown}, 0));
+    InitControls();
+}
+
+void COptionsDlg::InitControls() {
+    // The player already holds these values: setting the sliders sends nothing.
+    const QSignalBlocker blockUp(m_sliderEchoUp);
+    const QSignalBlocker blockDown(m_sliderEchoDown);
+    const QSignalBlocker blockTempo(m_sliderTempo);
+    const QSignalBlocker blockLengthen(m_sliderLengthen);
+    SetTrackbarRange(m_sliderEchoUp, 0, kEchoMax);
+    SetTrackbarRange(m_sliderEchoDown, -kEchoMax, 0);
+    m_sliderEchoUp->setValue(m_nEchoUp);
+    m_sliderEchoDown->setValue(m_nEchoDown);
+    UpdateEchoTexts();
+    SetTrackbarRange(m_sliderTempo, kPercentMin, kPercentMax);
+    SetTrackbarRange(m_sliderLengthen, kPercentMin, kPercentMax);
+    m_sliderTempo->setValue(kPercentStart);
+    m_sliderLengthen->setValue(kPercentStart);
+}
+
+void COptionsDlg::UpdateEchoTexts() {
+    m_staticEchoUp->setText(QString::number(int{m_nEchoUp}));
+    m_staticEchoDown->setText(QString::number(int{m_nEchoDown}));
+}
+
+void COptionsDlg::ResendPlaying() {
+    SendControl(CNotePlayer::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
+    SendControl(CNotePlayer::kControlLengthPercent,
+                static_cast<std::uint32_t>(m_sliderLengthen->value()));
+}
+
+void COptionsDlg::OnHScroll(const QAbstractSlider* pScrollBar) {
+    // The position is always read back from the slider, whichever notification came.
+    if (pScrollBar == m_sliderTempo) {
+        SendControl(CNotePlayer::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
+    } else if (pScrollBar == m_sliderLengthen) {
+        SendControl(CNotePlayer::kControlLengthPercent,
+                    static_cast<std::uint32_t>(m_sliderLengthen->value()));
+    } else if (pScrollBar == m_sliderEchoUp || pScrollBar == m_sliderEchoDown) {
+        OnEchoChanged();
+    }
+}
+
+void COptionsDlg::OnEchoChanged() {
+    // Both sliders are read whichever one moved.
+    m_nEchoUp = static_cast<std::int8_t>(m_sliderEchoUp->value());
+    m_nEchoDown = static_cast<std::int8_t>(m_sliderEchoDown->value());
+    UpdateEchoTexts();
+    SendControl(CNotePlayer::kControlEchoRange, CNotePlayer::PackEchoRange(m_nEchoUp, m_nEchoDown));
+}

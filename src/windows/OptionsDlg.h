@@ -1,0 +1,56 @@
+#pragma once
+
+#include "windows/ToolDlg.h"
+
+#include <cstdint>
+
+class QAbstractSlider;
+class QLabel;
+class QSlider;
+
+// The "Options" tool window: tempo and note lengthening of song playback ("Playing") and how
+// many octaves up and down a sounding note is also lit ("Echos"). Every slider movement goes
+// at once to the note player.
+class COptionsDlg : public CToolDlg {
+    Q_OBJECT
+public:
+    static constexpr int kPercentMin = 20;
+    static constexpr int kPercentMax = 700;
+    static constexpr int kPercentStart = 100;
+    static constexpr int kEchoMax = 4;
+
+    explicit COptionsDlg(QWidget* pParent = nullptr);
+
+    // Binds the window to the player and shows the echo range the keyboard already has
+    // (clamped to 0..4 up and -4..0 down). Sends nothing; the window stays hidden.
+    void Create(CNotePlayer* pView, std::int8_t nEchoUp, std::int8_t nEchoDown);
+    // File > New puts the song's tempo and lengthening back to 100 %: send the sliders' own
+    // values again so that song and window agree.
+    void ResendPlaying();
+
+    std::int8_t EchoUp() const { return m_nEchoUp; }
+    std::int8_t EchoDown() const { return m_nEchoDown; }
+    QSlider* TempoSlider() const { return m_sliderTempo; }
+    QSlider* LengthenSlider() const { return m_sliderLengthen; }
+    QSlider* EchoUpSlider() const { return m_sliderEchoUp; }
+    QSlider* EchoDownSlider() const { return m_sliderEchoDown; }
+    QLabel* EchoUpStatic() const { return m_staticEchoUp; }
+    QLabel* EchoDownStatic() const { return m_staticEchoDown; }
+
+private:
+    void InitControls();
+    void UpdateEchoTexts();
+    void OnHScroll(const QAbstractSlider* pScrollBar);
+    void OnEchoChanged();
+    QSlider* MakeSlider(const char* pszName, const QRect& rect);
+    void AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align);
+
+    std::int8_t m_nEchoUp = 3;
+    std::int8_t m_nEchoDown = -3;
+    QSlider* m_sliderTempo = nullptr;
+    QSlider* m_sliderLengthen = nullptr;
+    QSlider* m_sliderEchoUp = nullptr;
+    QSlider* m_sliderEchoDown = nullptr;
+    QLabel* m_staticEchoUp = nullptr;
+    QLabel* m_staticEchoDown = nullptr;
+};

@@ -1,0 +1,116 @@
+#include "windows/OptionsDlg.h"
+#include "StandInPlayer.h"
+#include "midi/Song.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+SControl Echo(int nUp, int nDown) {
+    return {CNotePlayer::kControlEchoRange, CNotePlayer::PackEchoRange(nUp, nDown)};
+}
+
+class OptionsDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_dlg.Create(&m_player, 3, -3); }
+
+    CStandInPlayer m_player;
+    CWatched<COptionsDlg> m_dlg;
+};
+
+TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
+    EXPECT_FALSE(m_dlg.isVisible());
+    EXPECT_TRUE(m_dlg.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Options"));
+    EXPECT_EQ(m_dlg.TempoSlider()->value(), 100);
+    EXPECT_EQ(m_dlg.LengthenSlider()->value(), 100);
+    EXPECT_EQ(m_dlg.TempoSlider()->minimum(), 20);
+    EXPECT_EQ(m_dlg.LengthenSlider()->maximum(), 700);
+    EXPECT_EQ(m_dlg.EchoUpSlider()->value(), 3);
+    EXPECT_EQ(m_dlg.EchoDownSlider()->value(), -3);
+    EXPECT_EQ(m_dlg.EchoDownSlider()->minimum(), -4);
+    EXPECT_EQ(m_dlg.EchoUpSlider()->maximum(), 4);
+    EXPECT_EQ(m_dlg.EchoUpStatic()->text(), QStringLiteral("3"));
+    EXPECT_EQ(m_dlg.EchoDownStatic()->text(), QStringLiteral("-3"));
+    EXPECT_TRUE(m_dlg.m_controls.empty());
+    // Down stands left of Up.
+    EXPECT_LT(m_dlg.EchoDownSlider()->x(), m_dlg.EchoUpSlider()->x());
+    EXPECT_EQ(m_dlg.TempoSlider()->geometry(), QRect(92, 21, 92, 18));
+    EXPECT_EQ(m_dlg.size(), QSize(206, 150));
+
+    // Absurd echo ranges are clamped to the sliders' ends.
+    COptionsDlg other;
+    other.Create(&m_player, 9, -128);
+    EXPECT_EQ(other.EchoUp(), 4);
+    EXPECT_EQ(other.EchoDown(), -4);
+    EXPECT_EQ(other.EchoDownStatic()->text(), QStringLiteral("-4"));
+}
+
+TEST_F(OptionsDlgTest, EchoSlidersSendThePackedPair) {
+    m_dlg.EchoDownSlider()->setValue(-4);
+    EXPECT_EQ(m_dlg.EchoDownStatic()->text(), QStringLiteral("-4"));
+    ASSERT_EQ(m_dlg.m_controls.size(), 1u);
+    EXPECT_EQ(m_dlg.m_controls[0], Echo(3, -4));
+    EXPECT_EQ(CNotePlayer::EchoUpOf(m_dlg.m_controls[0].second), 3);
+    EXPECT_EQ(CNotePlayer::EchoDownOf(m_dlg.m_controls[0].second), -4);
+
+    m_dlg.EchoUpSlider()->setValue(0);
+    m_dlg.EchoDownSlider()->setValue(0);
+    EXPECT_EQ(m_dlg.m_controls.back(), Echo(0, 0));
+    EXPECT_EQ(m_dlg.m_controls.back().second, 0u);
+    EXPECT_EQ(m_dlg.EchoUpStatic()->text(), QStringLiteral("0"));
+    EXPECT_EQ(m_dlg.EchoUp(), 0);
+    EXPECT_EQ(m_dlg.EchoDown(), 0);
+}
+
+TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
+    QSlider* pTempo = m_dlg.TempoSlider();
+    pTempo->setSliderDown(true);
+    pTempo->setSliderPosition(150);
+    pTempo->setSliderPosition(200);
+    pTempo->setSliderDown(false);
+    EXPECT_EQ(m_dlg.m_controls,
+              (std::vector<SControl>{{0x0400, 150}, {0x0400, 200}, {0x0400, 200}}));
+    EXPECT_EQ(m_player.m_song.m_nTempo, 200u);
+    EXPECT_EQ(m_player.m_song.m_nStep, 30u);
+
+    m_dlg.m_controls.clear();
+    QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_Left);
+    QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_End);
+    EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0500, 99}, {0x0500, 700}}));
+    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 700u);
+}
+
+TEST_F(OptionsDlgTest, NewSendsTempoAndLengtheningAgain) {
+    m_dlg.TempoSlider()->setValue(250);
+    m_dlg.LengthenSlider()->setValue(50);
+    m_player.m_song.Reset();
+    ASSERT_EQ(m_player.m_song.m_nTempo, 100u);
+    m_dlg.m_controls.clear();
+    m_dlg.ResendPlaying();
+    EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0400, 250}, {0x0500, 50}}));
+    EXPECT_EQ(m_player.m_song.m_nTempo, 250u);
+    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 50u);
+}
+
+TEST_F(OptionsDlgTest, CloseBoxReportsTheWindowHidden) {
+    QSignalSpy spy(&m_dlg, &COptionsDlg::shownChanged);
+    m_dlg.show();
+    EXPECT_TRUE(m_dlg.IsShown());
+    m_dlg.close();
+    EXPECT_FALSE(m_dlg.isVisible());
+    EXPECT_FALSE(m_dlg.IsShown());
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_TRUE(spy.at(0).at(0).toBool());
+    EXPECT_FALSE(spy.at(1).at(0).toBool());
+    EXPECT_TRUE(m_dlg.m_controls.empty());
+}
+
+} // namespace
