@@ -30,7 +30,7 @@ protected:
 
 class ScaleDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_dlg.Create(&m_player, &m_player.m_scale); }
+    void SetUp() override { m_dlg.Create(&m_player, &m_scale); }
 
     // Texts of the ticked boxes, from the bottom up.
     std::vector<std::string> TickedTexts() const {
@@ -51,6 +51,7 @@ protected:
     }
 
     CStandInPlayer m_player;
+    CScale m_scale;
     CTestScaleDlg m_dlg;
 };
 
@@ -63,7 +64,7 @@ TEST_F(ScaleDlgTest, ShowsCMajorAndRotatesToTheKeynote) {
                                                     "gis", "a", "b", "h"}));
 
     // A new keynote from elsewhere reaches the hidden window through Refresh.
-    m_player.m_scale.SetPattern(2, nullptr);
+    m_scale.SetPattern(2, nullptr);
     m_dlg.Refresh();
     EXPECT_EQ(m_dlg.ShownKeynote(), 2);
     EXPECT_EQ(TickedTexts(), (std::vector<std::string>{"dis", "f", "gis", "b", "c"}));
@@ -84,34 +85,34 @@ TEST_F(ScaleDlgTest, ClicksBuildTheScaleFromEveryBox) {
     for (int k : {1, 3, 6, 8, 10}) {
         m_dlg.DegreeBox(k)->click();
     }
-    EXPECT_STREQ(m_player.m_scale.GetName(), "Chromatic");
+    EXPECT_STREQ(m_scale.GetName(), "Chromatic");
     EXPECT_EQ(m_player.m_tonalityChanges, std::vector<bool>(5, true));
 
     // A box set without a click still counts at the next click: the scale is what is shown.
     m_dlg.DegreeBox(2)->setChecked(true);
     m_dlg.DegreeBox(4)->click();
-    EXPECT_EQ(m_player.m_scale.GetMask(), (1u << 1) | (1u << 3));
+    EXPECT_EQ(m_scale.GetMask(), (1u << 1) | (1u << 3));
 
     for (int k = 1; k < 12; ++k) {
         if (!m_dlg.DegreeBox(k)->isChecked()) {
             m_dlg.DegreeBox(k)->click();
         }
     }
-    EXPECT_EQ(m_player.m_scale.GetMask(), 0x7FFu);
-    EXPECT_EQ(m_player.m_scale.m_degree[0], CScale::kKeynote);
+    EXPECT_EQ(m_scale.GetMask(), 0x7FFu);
+    EXPECT_EQ(m_scale.m_degree[0], CScale::kKeynote);
 }
 
 TEST_F(ScaleDlgTest, CustomScaleKeepsTheShownKeynote) {
-    m_player.m_scale.SetPattern(2, nullptr);
+    m_scale.SetPattern(2, nullptr);
     m_dlg.Refresh();
     m_dlg.DegreeBox(7)->click(); // a, the fifth above d, leaves the scale
-    EXPECT_EQ(m_player.m_scale.m_nKeynote, 2);
-    EXPECT_EQ(m_player.m_scale.m_degree[7], CScale::kBlack);
-    EXPECT_STREQ(m_player.m_scale.GetName(), "Unknow");
+    EXPECT_EQ(m_scale.m_nKeynote, 2);
+    EXPECT_EQ(m_scale.m_degree[7], CScale::kBlack);
+    EXPECT_STREQ(m_scale.GetName(), "Unknow");
 }
 
 TEST_F(ScaleDlgTest, KeynoteBoxIsRefusedEveryTime) {
-    const auto degrees = m_player.m_scale.m_degree;
+    const auto degrees = m_scale.m_degree;
     for (int i = 0; i < 3; ++i) {
         m_dlg.DegreeBox(0)->click();
         EXPECT_FALSE(m_dlg.DegreeBox(0)->isChecked());
@@ -121,7 +122,7 @@ TEST_F(ScaleDlgTest, KeynoteBoxIsRefusedEveryTime) {
         EXPECT_EQ(message.strText, QStringLiteral("Tonika must be white"));
         EXPECT_EQ(message.strCaption, QStringLiteral("Vorkeln"));
     }
-    EXPECT_EQ(m_player.m_scale.m_degree, degrees);
+    EXPECT_EQ(m_scale.m_degree, degrees);
     EXPECT_TRUE(m_player.m_tonalityChanges.empty());
 }
 

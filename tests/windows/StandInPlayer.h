@@ -4,19 +4,15 @@
 #include "midi/RecordingPort.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
-// The port must exist before the player that opens it.
-struct SPortHolder {
-    CRecordingPort m_recordingPort;
-};
-
 // A note player without a view: it records the notifications the windows cause and sounds
 // through a recording port.
-class CStandInPlayer : private SPortHolder, public CNotePlayer {
+class CStandInPlayer : public CNotePlayer {
 public:
-    CStandInPlayer() : CNotePlayer(m_recordingPort) {}
+    CStandInPlayer() : CNotePlayer(std::make_unique<CRecordingPort>()) {}
 
     void OnTonalityChanged(bool bFromScaleWindow) override {
         m_tonalityChanges.push_back(bFromScaleWindow);
@@ -24,7 +20,7 @@ public:
     void OnPlayStart(bool /*bContinue*/) override {}
     void OnPlayStop() override {}
 
-    CRecordingPort& Port() { return m_recordingPort; }
+    CRecordingPort& Port() { return static_cast<CRecordingPort&>(*m_pPort); }
 
     std::vector<bool> m_tonalityChanges;
 };
