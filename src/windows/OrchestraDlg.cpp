@@ -163,9 +163,11 @@ void COrchestraDlg::RefillFromSong(const CSong& song) {
     const QSignalBlocker blocker(m_listInstruments);
     m_listInstruments->clear();
     m_nCount = 0;
-    for (const auto& pTrack : song.m_tracks) {
-        if (pTrack->m_bActive) {
-            m_listInstruments->addItem(InstrumentText(kIdInstrumentFirst + pTrack->m_nProgram));
+    for (const CTrack& track : song.m_tracks) {
+        if (track.m_bActive) {
+            // Programs are 7-bit numbers on the wire; a broken file's stray high bit is dropped.
+            m_listInstruments->addItem(
+                InstrumentText(kIdInstrumentFirst + (track.m_nProgram & 0x7F)));
             ++m_nCount;
         }
     }
