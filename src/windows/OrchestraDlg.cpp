@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -86,6 +87,7 @@ COrchestraDlg::COrchestraDlg(QWidget* pParent) : CToolDlg(pParent) {
     m_listInstruments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_listInstruments->setToolTip(QStringLiteral("Doubleclick for changing"));
     m_listInstruments->installEventFilter(this);
+    m_listInstruments->viewport()->installEventFilter(this);
     connect(m_listInstruments, &QListWidget::currentRowChanged, this,
             &COrchestraDlg::OnInstrumentsSelChange);
     connect(m_listInstruments, &QListWidget::itemDoubleClicked, this,
@@ -285,6 +287,22 @@ bool COrchestraDlg::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == m_listInstruments && pEvent->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(pEvent)->reason() != Qt::PopupFocusReason) {
         OnInstrumentsKillFocus();
+    }
+    // A click below the rows picks the last row, the empty one, so that the free space of the
+    // list adds instruments too.
+    if (pWatched == m_listInstruments->viewport() &&
+        (pEvent->type() == QEvent::MouseButtonPress ||
+         pEvent->type() == QEvent::MouseButtonDblClick)) {
+        const auto* pMouse = static_cast<QMouseEvent*>(pEvent);
+        if (pMouse->button() == Qt::LeftButton &&
+            !m_listInstruments->indexAt(pMouse->position().toPoint()).isValid()) {
+            m_listInstruments->setFocus(Qt::MouseFocusReason);
+            m_listInstruments->setCurrentRow(m_listInstruments->count() - 1);
+            if (pEvent->type() == QEvent::MouseButtonDblClick) {
+                OnInstrumentsDblClk();
+            }
+            return true;
+        }
     }
     return CToolDlg::eventFilter(pWatched, pEvent);
 }

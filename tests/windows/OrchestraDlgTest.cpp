@@ -119,11 +119,17 @@ TEST_F(OrchestraDlgTest, MenuHoldsTheGeneralMidiInstruments) {
 TEST_F(OrchestraDlgTest, ViolinOnTheEmptyRowGetsTheLowestFreeChannel) {
     Choose(1, 42); // Cello on channel 1
     Sent();
-    // Selecting the empty row does not change the played instrument.
-    ClickRow(2);
+    // A double click below the rows picks the empty row and opens the instruments; selecting
+    // the empty row does not change the played instrument.
+    m_dlg.show();
+    QWidget* pViewport = m_dlg.InstrumentList()->viewport();
+    QTest::mouseDClick(pViewport, Qt::LeftButton, {}, QPoint(10, pViewport->height() - 4));
+    EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
+    EXPECT_TRUE(m_dlg.InstrumentsMenu()->isVisible());
     EXPECT_EQ(m_player.m_nCurrentTrack, 1);
 
     FindAction(QStringLiteral("Violin"))->trigger();
+    m_dlg.InstrumentsMenu()->hide();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", "Cello", "Violin", ""}));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
     EXPECT_EQ(m_player.m_nCurrentTrack, 2);

@@ -12,7 +12,7 @@
 // through a recording port.
 class CStandInPlayer : public CNotePlayer {
 public:
-    CStandInPlayer() : CNotePlayer(std::make_unique<CRecordingPort>()) {}
+    CStandInPlayer() : CStandInPlayer(new CRecordingPort) {}
 
     void OnTonalityChanged(bool bFromScaleWindow) override {
         m_tonalityChanges.push_back(bFromScaleWindow);
@@ -20,9 +20,16 @@ public:
     void OnPlayStart(bool /*bContinue*/) override {}
     void OnPlayStop() override {}
 
-    CRecordingPort& Port() { return static_cast<CRecordingPort&>(*m_pPort); }
+    CRecordingPort& Port() { return *m_pRecordingPort; }
 
     std::vector<bool> m_tonalityChanges;
+
+private:
+    // The player owns the port; the stand-in keeps a look at it.
+    explicit CStandInPlayer(CRecordingPort* pPort)
+        : CNotePlayer(std::unique_ptr<IMidiPort>(pPort)), m_pRecordingPort(pPort) {}
+
+    CRecordingPort* m_pRecordingPort;
 };
 
 using SControl = std::pair<std::uint32_t, std::uint32_t>;
