@@ -77,14 +77,12 @@ const std::array<const char*, COrchestraDlg::kProgramCount> COrchestraDlg::kInst
 COrchestraDlg::COrchestraDlg(QWidget* pParent) : CToolDlg(pParent) {
     setWindowTitle(QStringLiteral("Orchestra"));
     resize(DluSize(87, 91));
-    setSizeGripEnabled(false);
 
     m_listInstruments = new QListWidget(this);
     m_listInstruments->setObjectName(QStringLiteral("IDC_INSTRUMENTS"));
     m_listInstruments->setGeometry(DluRect(3, 14, 81, 74));
     m_listInstruments->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listInstruments->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_listInstruments->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_listInstruments->setToolTip(QStringLiteral("Doubleclick for changing"));
     m_listInstruments->installEventFilter(this);
     m_listInstruments->viewport()->installEventFilter(this);
