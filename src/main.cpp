@@ -1,10 +1,11 @@
-#include "app/MainFrame.h"
+#include "app/VorkelnApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    CMainFrame frame;
-    frame.show();
+    CVorkelnApp theApp;
+    if (!theApp.InitInstance())
+        return 1;
     return QApplication::exec();
 }

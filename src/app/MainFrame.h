@@ -2,9 +2,68 @@
 
 #include <QMainWindow>
 
-// The program's main window.
+#include <functional>
+#include <map>
+
+class CAboutDlg;
+class CHelpWindow;
+class CModeStatusBar;
+class CToolBar;
+class ICommandTarget;
+class QAction;
+class QActionGroup;
+
+// The program's main window: menus, accelerators, the toolbar (hidden at start), the status bar
+// and one client window, the main view. Every command goes to the view first (ICommandTarget),
+// then to the frame's own handlers.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit CMainFrame(QWidget* pParent = nullptr);
+    ~CMainFrame() override;
+
+    // Makes pView the client window (the frame takes it over) and pTarget the first receiver of
+    // commands, then selects keynote C through it. Until then a placeholder fills the client area.
+    void SetView(QWidget* pView, ICommandTarget* pTarget);
+    QWidget* GetView() const;
+
+    // The one dispatcher of menus, accelerators and toolbar buttons; answers whether the
+    // command was handled.
+    bool OnCommand(unsigned nID);
+
+    // Menu check marks by command id.
+    void CheckMenuItem(unsigned nID, bool bChecked);
+    bool IsMenuItemChecked(unsigned nID) const;
+    // Checks nCheck and unchecks every other command of nFirst..nLast.
+    void CheckMenuRadioItem(unsigned nFirst, unsigned nLast, unsigned nCheck);
+    // Check mark and, with bToolbar, the button's on/off picture (image + 9 while on).
+    void CheckCommand(unsigned nID, bool bChecked, bool bToolbar);
+
+    QAction* GetCommandAction(unsigned nID) const; // the menu/accelerator action of a command
+    CToolBar& GetToolBar() const { return *m_pToolBar; }
+    CModeStatusBar& GetStatusBar() const { return *m_pStatusBar; }
+    CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; } // nullptr until first shown
+
+    // Runs the About box modally; tests replace it.
+    void SetAboutRunner(std::function<void(CAboutDlg&)> fnRun) { m_fnRunAbout = std::move(fnRun); }
+
+protected:
+    QMenu* createPopupMenu() override;
+
+private:
+    void BuildMenu();
+    QAction* MakeCommandAction(unsigned nID);
+    void OnCommandTriggered(QAction* pAction);
+    void OnAppAbout();
+    void ShowHelp(const QString& strAnchor);
+    void ToggleToolBar();
+    void ToggleStatusBar();
+
+    std::map<unsigned, QAction*> m_actions;
+    QActionGroup* m_pKeynoteGroup = nullptr;
+    CToolBar* m_pToolBar = nullptr;
+    CModeStatusBar* m_pStatusBar = nullptr;
+    CHelpWindow* m_pHelpWindow = nullptr;
+    ICommandTarget* m_pTarget = nullptr;
+    std::function<void(CAboutDlg&)> m_fnRunAbout;
 };

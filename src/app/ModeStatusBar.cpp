@@ -1,0 +1,266 @@
+#include "app/ModeStatusBar.h"
+
+#include "app/CommandIds.h"
+#include "app/CommandTable.h"
+#include "app/ModeFlags.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+const QString g_strIdle = QStringLiteral("For Help, press F1");
+const QString g_strChordKey = QStringLiteral("`");
+const QString g_strPenKey = QStringLiteral("F7");
+
+QLabel* MakePaneLabel(QWidget* pParent, int nWidth) {
+    auto* pLabel = new QLabel(pParent);
+    pLabel->setFrameShape(QFrame::Panel);
+    pLabel->setFrameShadow(QFrame::Sunken);
+    pLabel->setFixedWidth(nWidth);
+    return pLabel;
+}
+
+int PenWidthOf(unsigned nID) {
+    switch (nID) {
+    case ID_PEN_WIDTH_1:
+        return 1;
+    case ID_PEN_WIDTH_2:
+        return 2;
+    case ID_PEN_WIDTH_6:
+        return 6;
+    case ID_PEN_WIDTH_10:
+        return 10;
+    default:
+        return 0;
+    }
+}
+
+// Pane 3: a sunken frame whose contents the status bar draws, and whose clicks it handles.
+class CPenPane : public QFrame {
+public:
+    CPenPane(CModeStatusBar* pBar, std::function<void(Qt::MouseButton)> fnClick)
+        : QFrame(pBar), m_pBar(pBar), m_fnClick(std::move(fnClick)) {
+        setFrameShape(QFrame::Panel);
+        setFrameShadow(QFrame::Sunken);
+        setFixedWidth(30);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override {
+        QFrame::paintEvent(pEvent);
+        QPainter painter(this);
+        m_pBar->DrawItem(painter, contentsRect());
+    }
+    void mousePressEvent(QMouseEvent* pEvent) override {
+        m_fnClick(pEvent->button());
+        QFrame::mousePressEvent(pEvent);
+    }
+
+private:
+    CModeStatusBar* m_pBar;
+    std::function<void(Qt::MouseButton)> m_fnClick;
+};
+
+} // namespace
+
+CModeStatusBar::CModeStatusBar(QWidget* pParent) : QStatusBar(pParent) {
+    setObjectName(QStringLiteral("statusbar"));
+    setSizeGripEnabled(true);
+
+    auto* pMessage = new QLabel(g_strIdle, this);
+    pMessage->setMinimumWidth(20);
+    addWidget(pMessage, 1);
+    m_panes[PANE_MESSAGE] = pMessage;
+
+    m_panes[PANE_TONALITY] = MakePaneLabel(this, 120);
+    QLabel* pChord = MakePaneLabel(this, 80);
+    pChord->setText(g_strChordKey);
+    m_panes[PANE_CHORD] = pChord;
+
+    m_panes[PANE_PEN] = new CPenPane(this, [this](Qt::MouseButton eButton) {
+        if (eButton == Qt::LeftButton)
+            OnLButtonDown();
+        else if (eButton == Qt::RightButton)
+            OnRButtonDown();
+    });
+
+    QLabel* pNum = MakePaneLabel(this, fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 8);
+    m_panes[PANE_NUM] = pNum;
+
+    for (int nPane = PANE_TONALITY; nPane < PANE_COUNT; ++nPane)
+        addPermanentWidget(m_panes[static_cast<std::size_t>(nPane)]);
+
+    m_menuPenWidth.setTitle(QStringLiteral("Pen width"));
+    for (const SMenuEntry& entry : CCommandTable::PenWidthMenu()) {
+        if (entry.eKind != SMenuEntry::Item)
+            continue;
+        const SCommandInfo* pInfo = CCommandTable::Find(entry.nID);
+        QAction* pAction = m_menuPenWidth.addAction(QString::fromUtf8(pInfo->pszText));
+        pAction->setData(entry.nID);
+    }
+
+    m_fnChooseColor = [this](const QColor& clrInitial) -> std::optional<QColor> {
+        const QColor clr = QColorDialog::getColor(clrInitial, this);
+        if (!clr.isValid())
+            return std::nullopt;
+        return clr;
+    };
+    m_fnChooseWidth = [](QMenu& menu) -> unsigned {
+        // The menu opens to the left of the mouse, its right edge at the cursor.
+        const QPoint ptCursor = QCursor::pos();
+        QAction* pChosen = menu.exec(ptCursor - QPoint(menu.sizeHint().width(), 0));
+        return pChosen == nullptr ? 0U : pChosen->data().toUInt();
+    };
+
+    // Qt does not tell the Num Lock state; the numeric keypad does: its digits arrive with
+    // Num Lock on, its navigation keys with it off.
+    qApp->installEventFilter(this);
+}
+
+CModeStatusBar::~CModeStatusBar() {
+    if (qApp != nullptr)
+        qApp->removeEventFilter(this);
+}
+
+void CModeStatusBar::SetFlags(std::uint32_t dwFlags) {
+    const std::uint32_t dwOld = m_dwFlags;
+    m_dwFlags = dwFlags;
+    if ((dwOld ^ dwFlags) & FLAG_PEN_MODE) {
+        m_panes[PANE_PEN]->update();
+        return;
+    }
+    auto* pChord = static_cast<QLabel*>(m_panes[PANE_CHORD]);
+    if (dwFlags & FLAG_CHORD_MODE) {
+        QString strChord;
+        BuildChordText(strChord);
+        pChord->setText(strChord);
+    } else {
+        pChord->setText(g_strChordKey);
+    }
+    pChord->repaint();
+}
+
+void CModeStatusBar::SetTonalityText(const QString& strScale, const QString& strKeynote) {
+    auto* pTonality = static_cast<QLabel*>(m_panes[PANE_TONALITY]);
+    pTonality->setText(QStringLiteral("%1 : %2").arg(strScale, strKeynote));
+    pTonality->update();
+}
+
+void CModeStatusBar::BuildChordText(QString& strOut) const {
+    const int n = static_cast<int>((m_dwFlags & FLAG_CHORD_SIZE_MASK) >> FLAG_CHORD_SIZE_SHIFT);
+    const int r = static_cast<int>((m_dwFlags & FLAG_INVERSION_MASK) >> FLAG_INVERSION_SHIFT);
+    const std::uint32_t m = (m_dwFlags & FLAG_CHORD_SHAPE_MASK) >> FLAG_CHORD_SHAPE_SHIFT;
+
+    strOut = QString(n, QLatin1Char('O'));
+    if (n > 0 && (m & 1U))
+        strOut[0] = QLatin1Char('D');
+    for (int i = 1; i <= n - 2; ++i) {
+        if (m & (1U << i))
+            strOut[i] = QLatin1Char('~');
+    }
+    if (m_dwFlags & FLAG_CHORD_TYPE_MASK) {
+        int g = 0;
+        while (!(m_dwFlags & (1U << (22 + g))))
+            ++g;
+        int v = static_cast<int>((m_dwFlags & FLAG_CHORD_VARIANT_MASK) >> 26);
+        // Both variant bits at once cancel out; they would also run past the table.
+        if (v == 3)
+            v = 0;
+        strOut += QLatin1Char(' ');
+        strOut += QLatin1String(CHORD_INTERVALS[static_cast<std::size_t>(3 * g + v)]);
+    }
+    if (r > 0 && r < n)
+        strOut.insert(r, QLatin1Char('\''));
+}
+
+void CModeStatusBar::DrawItem(QPainter& painter, const QRect& rcItem) const {
+    if (m_dwFlags & FLAG_PEN_MODE) {
+        QRect rcBand = rcItem;
+        rcBand.setTop(rcItem.top() + (rcItem.height() - m_nPenWidth) / 2);
+        rcBand.setHeight(m_nPenWidth);
+        painter.save();
+        painter.setClipRect(rcItem);
+        painter.fillRect(rcBand, m_clrPen);
+        painter.restore();
+    } else {
+        painter.setBackgroundMode(Qt::TransparentMode);
+        painter.drawText(rcItem, Qt::AlignLeft | Qt::AlignTop, g_strPenKey);
+    }
+}
+
+void CModeStatusBar::OnPenWidth(unsigned nID) {
+    const int nWidth = PenWidthOf(nID);
+    if (nWidth == 0)
+        return;
+    m_nPenWidth = nWidth;
+    ApplyPen();
+}
+
+QString CModeStatusBar::GetPaneText(int nPane) const {
+    switch (nPane) {
+    case PANE_MESSAGE:
+        return currentMessage().isEmpty() ? g_strIdle : currentMessage();
+    case PANE_TONALITY:
+    case PANE_CHORD:
+    case PANE_NUM:
+        return static_cast<const QLabel*>(m_panes[static_cast<std::size_t>(nPane)])->text();
+    case PANE_PEN:
+        return (m_dwFlags & FLAG_PEN_MODE) ? QString() : g_strPenKey;
+    default:
+        return {};
+    }
+}
+
+QWidget* CModeStatusBar::GetPane(int nPane) const {
+    if (nPane < 0 || nPane >= PANE_COUNT)
+        return nullptr;
+    return m_panes[static_cast<std::size_t>(nPane)];
+}
+
+void CModeStatusBar::SetNumLock(bool bOn) {
+    static_cast<QLabel*>(m_panes[PANE_NUM])->setText(bOn ? QStringLiteral("NUM") : QString());
+}
+
+bool CModeStatusBar::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::KeyPress) {
+        const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+        if (pKey->modifiers() & Qt::KeypadModifier) {
+            const int nKey = pKey->key();
+            if ((nKey >= Qt::Key_0 && nKey <= Qt::Key_9) || nKey == Qt::Key_Period ||
+                nKey == Qt::Key_Comma)
+                SetNumLock(true);
+            else if ((nKey >= Qt::Key_Home && nKey <= Qt::Key_PageDown) || nKey == Qt::Key_Insert ||
+                     nKey == Qt::Key_Delete || nKey == Qt::Key_Clear)
+                SetNumLock(false);
+        }
+    }
+    return QStatusBar::eventFilter(pWatched, pEvent);
+}
+
+void CModeStatusBar::OnLButtonDown() {
+    if (!(m_dwFlags & FLAG_PEN_MODE) || !m_fnChooseColor)
+        return;
+    if (const std::optional<QColor> clr = m_fnChooseColor(m_clrPen)) {
+        m_clrPen = *clr;
+        ApplyPen();
+    }
+}
+
+void CModeStatusBar::OnRButtonDown() {
+    if (!(m_dwFlags & FLAG_PEN_MODE) || !m_fnChooseWidth)
+        return;
+    OnPenWidth(m_fnChooseWidth(m_menuPenWidth));
+}
+
+void CModeStatusBar::ApplyPen() {
+    if (m_fnPenHandler)
+        m_fnPenHandler(m_clrPen, m_nPenWidth);
+    update();
+    m_panes[PANE_PEN]->update();
+}

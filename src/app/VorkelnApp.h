@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+
+class CMainFrame;
+
+// App-wide setup: names, icon and the main frame. Constructed once, after the QApplication.
+class CVorkelnApp {
+public:
+    CVorkelnApp();
+    ~CVorkelnApp();
+    CVorkelnApp(const CVorkelnApp&) = delete;
+    CVorkelnApp& operator=(const CVorkelnApp&) = delete;
+
+    // Creates and shows the main frame; false if there is none to show.
+    bool InitInstance();
+    CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
+
+    // Registers the bundled pictures and help page (they live in a static library).
+    static void InitResources();
+
+private:
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+};
