@@ -40,6 +40,9 @@ TEST(ToolBar, TwelveButtonsInSixGroups) {
     int nImage = 0;
     EXPECT_FALSE(toolBar.GetButtonInfo(toolBar.GetCount(), nID, nStyle, nImage));
     EXPECT_EQ(toolBar.CommandToIndex(ID_TRACK_PLAY), 5);
+    // A click on a button must not take the keyboard away from the view.
+    EXPECT_EQ(toolBar.widgetForAction(toolBar.GetButtonAction(ID_TOOLS_PEN_MODE))->focusPolicy(),
+              Qt::NoFocus);
     EXPECT_EQ(toolBar.CommandToIndex(ID_TONALITY_KEY_C), -1);
 }
 
