@@ -67,10 +67,10 @@ def glyph_orchestra(d):
 
 
 def glyph_chord(d):
-    # three stacked note heads on a stem
-    for y in (3, 7, 11):
-        d.ellipse([3, y, 8, y + 3], fill=INK)
-    d.line([(8, 1), (8, 13)], fill=INK)
+    # a triad on the lattice: three cells in a triangle, the root marked
+    for cx, cy, colour in ((4, 11, TONIC), (11, 11, WHITE_CELL), (7.5, 4, WHITE_CELL)):
+        d.polygon([(cx, cy - 4), (cx + 4, cy), (cx, cy + 4), (cx - 4, cy)], fill=colour,
+                  outline=INK)
 
 
 def glyph_pen(d):

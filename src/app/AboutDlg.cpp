@@ -48,7 +48,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
 
 void CAboutDlg::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     // Only the box's own surface counts: the picture and the texts are no targets.
-    if ((pEvent->modifiers() & Qt::ControlModifier) &&
+    if (pEvent->button() == Qt::LeftButton && (pEvent->modifiers() & Qt::ControlModifier) &&
         childAt(pEvent->position().toPoint()) == nullptr) {
         m_picture->setPixmap(m_bmpAlt);
         m_bAltShown = true;

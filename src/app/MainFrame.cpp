@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QIcon>
 #include <QMenuBar>
 
 #include <vector>
@@ -34,6 +35,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
     CVorkelnApp::InitResources();
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Vorkeln"));
+    setWindowIcon(QIcon(QStringLiteral(":/app/vorkeln.png")));
     resize(1024, 700);
 
     auto* pPlaceholder = new QWidget(this);
@@ -206,11 +208,15 @@ void CMainFrame::BuildMenu() {
         }
     }
 
-    // Accelerators without a menu item (F1, Shift+F1) still need an action on the frame.
+    // Accelerators without a menu item (F1, Shift+F1) still need an action; every action also
+    // sits on the frame itself, so its shortcut works wherever the menu bar is shown (a global
+    // menu bar lives outside the window).
     for (const SCommandInfo& info : CCommandTable::Commands()) {
         if (info.pszShortcut != nullptr && GetCommandAction(info.nID) == nullptr)
-            addAction(MakeCommandAction(info.nID));
+            MakeCommandAction(info.nID);
     }
+    for (const auto& [nID, pAction] : m_actions)
+        addAction(pAction);
 
     for (unsigned nID = ID_TONALITY_KEY_C; nID <= ID_TONALITY_KEY_B; ++nID) {
         QAction* pAction = GetCommandAction(nID);

@@ -49,6 +49,9 @@ TEST(AboutDlg, CtrlDoubleClickOnTheBackgroundSwapsThePicture) {
     QTest::mouseDClick(dlg.GetPicture(), Qt::LeftButton, Qt::ControlModifier, QPoint(40, 40));
     EXPECT_EQ(PictureOf(dlg), first);
 
+    QTest::mouseDClick(&dlg, Qt::RightButton, Qt::ControlModifier, ptBackground);
+    EXPECT_FALSE(dlg.IsShowingAltPicture());
+
     QTest::mouseDClick(&dlg, Qt::LeftButton, Qt::ControlModifier, ptBackground);
     EXPECT_TRUE(dlg.IsShowingAltPicture());
     EXPECT_NE(PictureOf(dlg), first);
