@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandIds.h"
 #include "windows/ToolDlg.h"
 
 #include <QString>
@@ -20,9 +21,9 @@ class COrchestraDlg : public CToolDlg {
     Q_OBJECT
 public:
     // Command ids of the instruments menu: program p is kIdInstrumentFirst + p.
-    static constexpr int kIdInstrumentFirst = 33024;
-    static constexpr int kIdInstrumentLast = 33151;
-    static constexpr int kIdInstrumentDelete = 33152;
+    static constexpr int kIdInstrumentFirst = static_cast<int>(ID_INSTRUMENT_FIRST);
+    static constexpr int kIdInstrumentLast = static_cast<int>(ID_INSTRUMENT_LAST);
+    static constexpr int kIdInstrumentDelete = static_cast<int>(ID_INSTRUMENT_DELETE);
     static constexpr int kProgramCount = 128;
     static constexpr int kGroupCount = 16;
     // More rows than this are never added here (a file may bring more).
