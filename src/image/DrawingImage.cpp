@@ -1,0 +1,288 @@
+#include "image/DrawingImage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int kFileHeaderSize = 14;
+constexpr int kInfoHeaderSize = 40;
+constexpr int kColourTableSize = 4 * 256;
+constexpr int kOffBits = kFileHeaderSize + kInfoHeaderSize + kColourTableSize; // 1078
+constexpr int kMaxPenWidth = 255;
+
+// Decoding compressed pixels may give at most this many pixels per byte of pixel data; a
+// run of two bytes gives at most 255 pixels.
+constexpr std::int64_t kMaxRlePixelsPerByte = 128;
+
+// Compression values of the bitmap info header.
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+
+void Put16(QByteArray& buf, int nOffset, std::uint16_t n) {
+    buf[nOffset] = static_cast<char>(n & 0xFF);
+    buf[nOffset + 1] = static_cast<char>(n >> 8);
+}
+
+void Put32(QByteArray& buf, int nOffset, std::uint32_t n) {
+    for (int i = 0; i < 4; ++i) {
+        buf[nOffset + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+    }
+}
+
+std::uint32_t Get16(const QByteArray& buf, int nOffset) {
+    const auto* p = reinterpret_cast<const unsigned char*>(buf.constData()) + nOffset;
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+}
+
+std::uint32_t Get32(const QByteArray& buf, int nOffset) {
+    return Get16(buf, nOffset) | (Get16(buf, nOffset + 2) << 16);
+}
+
+// What the headers of a bitmap file promise, checked against the size of the file before any
+// pixel is decoded. Returns the number of bytes the decoded picture may take, or -1 when the
+// file cannot be trusted.
+std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
+    if (head.size() < kFileHeaderSize + 12 || head[0] != 'B' || head[1] != 'M') {
+        return -1;
+    }
+    const std::int64_t nDeclaredSize = Get32(head, 2);
+    const std::int64_t nOffBits = Get32(head, 10);
+    const std::int64_t nInfoSize = Get32(head, 14);
+    if (nDeclaredSize > nFileSize) {
+        return -1; // shorter than the header says: truncated
+    }
+    std::int64_t nWidth = 0;
+    std::int64_t nHeight = 0;
+    std::uint32_t nBitCount = 0;
+    std::uint32_t nCompression = kBiRgb;
+    std::int64_t nSizeImage = 0;
+    if (nInfoSize == 12) {
+        nWidth = Get16(head, 18);
+        nHeight = static_cast<std::int16_t>(Get16(head, 20));
+        nBitCount = Get16(head, 24);
+    } else if (nInfoSize >= kInfoHeaderSize && nInfoSize <= 1024 &&
+               head.size() >= kFileHeaderSize + kInfoHeaderSize) {
+        nWidth = static_cast<std::int32_t>(Get32(head, 18));
+        nHeight = static_cast<std::int32_t>(Get32(head, 22));
+        nBitCount = Get16(head, 28);
+        nCompression = Get32(head, 30);
+        nSizeImage = Get32(head, 34);
+    } else {
+        return -1;
+    }
+    if (nHeight < 0) {
+        nHeight = -nHeight;
+    }
+    if (nWidth <= 0 || nHeight <= 0 || nWidth > CDrawingImage::kMaxLoadSide ||
+        nHeight > CDrawingImage::kMaxLoadSide) {
+        return -1;
+    }
+    if (nOffBits < kFileHeaderSize + nInfoSize || nOffBits >= nFileSize) {
+        return -1;
+    }
+    const std::int64_t nDataSize = nFileSize - nOffBits;
+    if (nSizeImage > nDataSize) {
+        return -1;
+    }
+    const std::int64_t nPixels = nWidth * nHeight;
+    switch (nCompression) {
+    case kBiRgb:
+    case kBiBitfields:
+    case kBiAlphaBitfields: {
+        if (nBitCount != 1 && nBitCount != 4 && nBitCount != 8 && nBitCount != 16 &&
+            nBitCount != 24 && nBitCount != 32) {
+            return -1;
+        }
+        const std::int64_t nRowBytes = ((nWidth * nBitCount + 31) / 32) * 4;
+        if (nRowBytes * nHeight > nDataSize) {
+            return -1;
+        }
+        break;
+    }
+    case kBiRle8:
+    case kBiRle4:
+        if ((nCompression == kBiRle8 && nBitCount != 8) ||
+            (nCompression == kBiRle4 && nBitCount != 4)) {
+            return -1;
+        }
+        if (nPixels > nDataSize * kMaxRlePixelsPerByte) {
+            return -1;
+        }
+        break;
+    default:
+        return -1;
+    }
+    // Qt decodes up to 8 bits a pixel into one byte a pixel, deeper pictures into four.
+    const std::int64_t nBytesPerPixel = nBitCount <= 8 ? 1 : 4;
+    return nPixels * nBytesPerPixel;
+}
+
+} // namespace
+
+void CDrawingImage::Create(int cx, int cy) {
+    COffscreenBitmap::Create(cx, cy);
+    Clear();
+    SetPen(QColor(0, 0, 0), 1);
+}
+
+void CDrawingImage::Destroy() {
+    COffscreenBitmap::Destroy();
+    m_pen = QPen();
+}
+
+void CDrawingImage::Clear() {
+    if (m_bitmap.isNull()) {
+        return;
+    }
+    EndDraw();
+    std::memset(m_bitmap.bits(), 0xFF, static_cast<std::size_t>(m_bitmap.sizeInBytes()));
+}
+
+void CDrawingImage::SetPen(const QColor& clr, int nWidth) {
+    m_pen = QPen(QColor(clr.rgb()), std::clamp(nWidth, 1, kMaxPenWidth), Qt::SolidLine,
+                 Qt::RoundCap, Qt::RoundJoin);
+}
+
+void CDrawingImage::DrawOnto(QPainter* pDC) const {
+    CopyTo(pDC, 0, 0, ERop::SrcAnd);
+}
+
+void CDrawingImage::DrawOnto(QPainter* pDC, const QRegion& rgn) const {
+    for (const QRect& rc : rgn.intersected(m_rcView)) {
+        CopyRectTo(pDC, rc, 0, 0, ERop::SrcAnd);
+    }
+}
+
+void CDrawingImage::DrawLine(const QPoint& ptFrom, const QPoint& ptTo) {
+    QPainter* pDC = BeginDraw();
+    if (pDC == nullptr) {
+        return;
+    }
+    pDC->setRenderHint(QPainter::Antialiasing, false);
+    pDC->setPen(m_pen);
+    pDC->drawLine(ptFrom, ptTo);
+    EndDraw();
+}
+
+QByteArray CDrawingImage::EncodeBmp() const {
+    if (m_bitmap.isNull()) {
+        return {};
+    }
+    const std::int64_t nWidth = m_size.width();
+    const std::int64_t nHeight = m_size.height();
+    const std::int64_t nRowBytes = (nWidth + 3) / 4 * 4;
+    // The pixel block counts rows rounded up to a multiple of 8 pixels; the bytes that the
+    // rows do not use stay as filler after the last row.
+    const std::int64_t nSizeImage = (nWidth + 7) / 8 * 8 * nHeight;
+    const std::int64_t nFileSize = kOffBits + nSizeImage;
+    if (nFileSize > std::numeric_limits<std::int32_t>::max()) {
+        return {};
+    }
+    const QImage img8 = m_bitmap.convertToFormat(QImage::Format_Indexed8);
+    if (img8.isNull()) {
+        return {};
+    }
+    QByteArray buf(static_cast<qsizetype>(nFileSize), '\0');
+    buf[0] = 'B';
+    buf[1] = 'M';
+    Put32(buf, 2, static_cast<std::uint32_t>(nFileSize));
+    Put32(buf, 10, kOffBits);
+    Put32(buf, 14, kInfoHeaderSize);
+    Put32(buf, 18, static_cast<std::uint32_t>(nWidth));
+    Put32(buf, 22, static_cast<std::uint32_t>(nHeight));
+    Put16(buf, 26, 1);
+    Put16(buf, 28, 8);
+    Put32(buf, 30, kBiRgb);
+    Put32(buf, 34, static_cast<std::uint32_t>(nSizeImage));
+    Put32(buf, 46, 256);
+    const QList<QRgb> colours = img8.colorTable();
+    for (int i = 0; i < std::min<int>(256, static_cast<int>(colours.size())); ++i) {
+        const int nEntry = kFileHeaderSize + kInfoHeaderSize + 4 * i;
+        buf[nEntry] = static_cast<char>(qBlue(colours[i]));
+        buf[nEntry + 1] = static_cast<char>(qGreen(colours[i]));
+        buf[nEntry + 2] = static_cast<char>(qRed(colours[i]));
+    }
+    for (std::int64_t y = 0; y < nHeight; ++y) {
+        const std::int64_t nOffset = kOffBits + (nHeight - 1 - y) * nRowBytes;
+        std::memcpy(buf.data() + nOffset, img8.constScanLine(static_cast<int>(y)),
+                    static_cast<std::size_t>(nWidth));
+    }
+    return buf;
+}
+
+bool CDrawingImage::SaveBmp(const QString& strPath) const {
+    const QByteArray buf = EncodeBmp();
+    if (buf.isEmpty()) {
+        return false;
+    }
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    if (file.write(buf) != buf.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool CDrawingImage::LoadBmp(const QString& strPath) {
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    return LoadBmp(file);
+}
+
+bool CDrawingImage::LoadBmp(QIODevice& device) {
+    if (m_bitmap.isNull() || !device.isReadable() || device.isSequential()) {
+        return false;
+    }
+    // The headers are checked against what the file really holds before anything is decoded.
+    const QByteArray head = device.read(kFileHeaderSize + kInfoHeaderSize);
+    const std::int64_t nDecodedBytes = CheckBmpHeaders(head, device.size());
+    if (nDecodedBytes < 0 || !device.seek(0)) {
+        return false;
+    }
+    QImageReader reader(&device, "bmp");
+    reader.setAutoTransform(false);
+    // Room for the decoded picture and no more, in whole megabytes.
+    constexpr std::int64_t kMegabyte = 1024 * 1024;
+    reader.setAllocationLimit(static_cast<int>(nDecodedBytes / kMegabyte + 2));
+    const QSize sizePicture = reader.size();
+    if (!sizePicture.isValid() || sizePicture.width() > kMaxLoadSide ||
+        sizePicture.height() > kMaxLoadSide) {
+        return false;
+    }
+    QImage picture = reader.read();
+    if (picture.isNull() || picture.size() != sizePicture) {
+        return false;
+    }
+    if (picture.hasAlphaChannel()) {
+        // A block transfer copies colours and knows no transparency.
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            QRgb* p = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x) {
+                p[x] |= 0xFF000000u;
+            }
+        }
+    }
+    QPainter* pDC = BeginDraw();
+    if (pDC == nullptr) {
+        return false;
+    }
+    pDC->setCompositionMode(QPainter::CompositionMode_Source);
+    pDC->drawImage(QPoint(0, 0), picture);
+    EndDraw();
+    return true;
+}

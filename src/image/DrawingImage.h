@@ -1,0 +1,48 @@
+#pragma once
+
+#include "image/OffscreenBitmap.h"
+
+#include <QColor>
+#include <QIODevice>
+#include <QPen>
+#include <QPoint>
+#include <QRegion>
+#include <QString>
+
+// The sheet the size of the screen that lies over the keyboard. White is transparent: it is
+// ANDed onto every composed frame. Saved as an 8-bit bitmap file, loaded from any bitmap file
+// Qt's decoder takes.
+class CDrawingImage : public COffscreenBitmap {
+public:
+    // Pictures larger than this in either direction are refused.
+    static constexpr int kMaxLoadSide = 32768;
+
+    // Bitmap, cleared, black pen of width 1.
+    void Create(int cx, int cy);
+    void Destroy();
+    // Every byte of the bitmap becomes 0xFF (white).
+    void Clear();
+    // Solid pen, no antialiasing; the width is clamped to 1..255.
+    void SetPen(const QColor& clr, int nWidth);
+    // ANDs the visible part of the image onto pDC at (0, 0).
+    void DrawOnto(QPainter* pDC) const;
+    // The same for the visible part of a region only.
+    void DrawOnto(QPainter* pDC, const QRegion& rgn) const;
+    void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
+    // Writes the whole image as an 8-bit bitmap file; an existing file is replaced only when
+    // the new one was written completely.
+    bool SaveBmp(const QString& strPath) const;
+    // Copies the picture of a bitmap file into the top-left corner. A file that cannot be read
+    // safely leaves the image unchanged.
+    bool LoadBmp(const QString& strPath);
+    // The same from an open, random-access device.
+    bool LoadBmp(QIODevice& device);
+
+    // The bytes SaveBmp writes.
+    QByteArray EncodeBmp() const;
+
+    const QPen& GetPen() const { return m_pen; }
+
+private:
+    QPen m_pen;
+};

@@ -1,0 +1,98 @@
+#include "image/OffscreenBitmap.h"
+
+#include <algorithm>
+
+COffscreenBitmap::~COffscreenBitmap() {
+    EndDraw();
+}
+
+void COffscreenBitmap::Create(int cx, int cy) {
+    EndDraw();
+    cx = std::max(cx, 0);
+    cy = std::max(cy, 0);
+    m_size = QSize(cx, cy);
+    m_bitmap = QImage(cx, cy, kFormat);
+}
+
+void COffscreenBitmap::Destroy() {
+    EndDraw();
+    m_bitmap = QImage();
+}
+
+void COffscreenBitmap::SetViewSize(int cx, int cy) {
+    m_sizeView = QSize(cx, cy);
+    m_rcView = QRect(0, 0, cx, cy);
+}
+
+QPainter* COffscreenBitmap::BeginDraw() {
+    EndDraw();
+    if (m_bitmap.isNull()) {
+        return nullptr;
+    }
+    m_dc = std::make_unique<QPainter>(&m_bitmap);
+    if (!m_dc->isActive()) {
+        m_dc.reset();
+    }
+    return m_dc.get();
+}
+
+void COffscreenBitmap::EndDraw() {
+    if (m_dc) {
+        m_dc->end();
+        m_dc.reset();
+    }
+}
+
+void COffscreenBitmap::CopyTo(QPainter* pDC, int x, int y, ERop rop) const {
+    BitBlt(pDC, x, y, m_sizeView.width(), m_sizeView.height(), m_bitmap, 0, 0, rop);
+}
+
+void COffscreenBitmap::CopyRectTo(QPainter* pDC, const QRect& rc, int dx, int dy, ERop rop) const {
+    BitBlt(pDC, rc.x() + dx, rc.y() + dy, rc.width(), rc.height(), m_bitmap, rc.x(), rc.y(), rop);
+}
+
+void COffscreenBitmap::BitBlt(QPainter* pDC, int x, int y, int cx, int cy, const QImage& src,
+                              int xSrc, int ySrc, ERop rop, QRgb clrBrush) {
+    if (pDC == nullptr || !pDC->isActive() || src.isNull() || cx <= 0 || cy <= 0) {
+        return;
+    }
+    // Only the part that the source really has is transferred.
+    const QRect rcSrc = QRect(xSrc, ySrc, cx, cy).intersected(src.rect());
+    if (rcSrc.isEmpty()) {
+        return;
+    }
+    const QPoint ptDst(x + rcSrc.x() - xSrc, y + rcSrc.y() - ySrc);
+    const QPainter::CompositionMode modeOld = pDC->compositionMode();
+    switch (rop) {
+    case ERop::SrcCopy:
+        pDC->setCompositionMode(QPainter::CompositionMode_Source);
+        pDC->drawImage(ptDst, src, rcSrc);
+        break;
+    case ERop::SrcAnd:
+        pDC->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        pDC->drawImage(ptDst, src, rcSrc);
+        break;
+    case ERop::SrcPaint:
+        pDC->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+        pDC->drawImage(ptDst, src, rcSrc);
+        break;
+    case ERop::BrushMask: {
+        // D := (S AND D) OR (NOT S AND P), in two exact bitwise passes.
+        pDC->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        pDC->drawImage(ptDst, src, rcSrc);
+        QImage imgPaint(rcSrc.size(), kFormat);
+        const QImage srcRgb = src.format() == kFormat ? src : src.convertToFormat(kFormat);
+        for (int j = 0; j < rcSrc.height(); ++j) {
+            const QRgb* pSrc = reinterpret_cast<const QRgb*>(srcRgb.constScanLine(rcSrc.y() + j));
+            QRgb* pOut = reinterpret_cast<QRgb*>(imgPaint.scanLine(j));
+            for (int i = 0; i < rcSrc.width(); ++i) {
+                pOut[i] = 0xFF000000u | (~pSrc[rcSrc.x() + i] & clrBrush);
+            }
+        }
+        pDC->setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+        pDC->drawImage(ptDst, imgPaint);
+        break;
+    }
+    }
+    pDC->setCompositionMode(modeOld);
+}

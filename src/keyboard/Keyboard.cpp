@@ -1,0 +1,116 @@
+#include "keyboard/Keyboard.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+CKeyboard::~CKeyboard() = default;
+
+QSize CKeyboard::FullScreenSize() {
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    if (pScreen == nullptr) {
+        return QSize(1024, 768);
+    }
+    return pScreen->availableGeometry().size();
+}
+
+void CKeyboard::Create(QWidget* pView) {
+    const QSize size = FullScreenSize();
+    Create(pView, size.width(), size.height());
+}
+
+void CKeyboard::Create(QWidget* pView, int cx, int cy) {
+    m_pView = pView;
+    m_frame.Create(cx, cy);
+    m_grid.Create(cx, cy);
+    m_image.Create(cx, cy);
+    m_hArrowCursor = QCursor(Qt::ArrowCursor);
+    CSpriteSheet::ResourcePath(kPenCursorId); // registers the resources
+    const QPixmap pixPen(QStringLiteral(":/vorkeln/pen.png"));
+    // The pen's tip is the cursor's bottom-left corner.
+    m_hPenCursor =
+        pixPen.isNull() ? QCursor(Qt::CrossCursor) : QCursor(pixPen, 0, pixPen.height() - 1);
+}
+
+void CKeyboard::Destroy() {
+    m_frame.Destroy();
+    m_grid.Destroy();
+    m_image.Destroy();
+}
+
+void CKeyboard::SetViewSize(int cx, int cy) {
+    m_frame.SetViewSize(cx, cy);
+    m_image.SetViewSize(cx, cy);
+    m_grid.Layout(cx, cy);
+    m_grid.m_bRedraw = 1;
+}
+
+void CKeyboard::ComposeFrame() {
+    QPainter* pDC = m_frame.BeginDraw();
+    if (pDC == nullptr) {
+        return;
+    }
+    m_grid.Paint(pDC);
+    m_image.DrawOnto(pDC);
+    m_frame.EndDraw();
+    m_grid.TakeChangedRects();
+}
+
+void CKeyboard::FinishFrameUpdate() {
+    QRegion rgn;
+    for (const QRect& rc : m_grid.TakeChangedRects()) {
+        rgn += rc;
+    }
+    if (QPainter* pDC = m_frame.GetDC()) {
+        m_image.DrawOnto(pDC, rgn);
+    }
+    m_frame.EndDraw();
+    if (!rgn.isEmpty()) {
+        UpdateWindowFromFrame(rgn);
+    }
+}
+
+void CKeyboard::SetCurrentNote(int nNote) {
+    QPainter* pDC = m_frame.BeginDraw();
+    if (pDC != nullptr) {
+        m_grid.TakeChangedRects();
+        if (m_nCurrentNote >= 0) {
+            m_grid.SetHover(pDC, m_nCurrentNote, false);
+        }
+        if (nNote >= 0) {
+            m_grid.SetHover(pDC, nNote, true);
+        }
+        FinishFrameUpdate();
+    }
+    m_nCurrentNote = nNote;
+}
+
+void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
+    QPainter* pDC = m_frame.BeginDraw();
+    if (pDC == nullptr) {
+        return;
+    }
+    m_grid.TakeChangedRects();
+    if (bOn) {
+        m_grid.ShowNoteOn(pDC, nChannel, nNote);
+    } else {
+        m_grid.ShowNoteOff(pDC, nChannel, nNote);
+    }
+    FinishFrameUpdate();
+}
+
+void CKeyboard::DragTo(const QPoint& pt) {
+    m_grid.ScrollBy(pt.x() - m_ptDrag.x(), pt.y() - m_ptDrag.y());
+    m_ptDrag = pt;
+    InvalidateView();
+}
+
+void CKeyboard::StrokeTo(const QPoint& pt) {
+    m_image.DrawLine(m_ptDrag, pt);
+    m_ptDrag = pt;
+    InvalidateView();
+}
+
+void CKeyboard::UpdateWindowFromFrame(const QRegion& /*rgn*/) {}
+
+void CKeyboard::InvalidateView() {}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "image/DrawingImage.h"
+#include "image/OffscreenBitmap.h"
+#include "keyboard/NoteGrid.h"
+
+#include <QCursor>
+#include <QPoint>
+#include <QRegion>
+#include <QSize>
+
+class QWidget;
+
+// The keyboard half of the main view: the frame buffer in which every picture is composed, the
+// lattice keyboard with its strip, and the drawing image over them. Not a widget itself: the
+// view derives from it (through the note player) and answers the two repaint hooks.
+class CKeyboard {
+public:
+    static constexpr int kPenCursorId = 130;
+
+    CKeyboard() = default;
+    virtual ~CKeyboard();
+    CKeyboard(const CKeyboard&) = delete;
+    CKeyboard& operator=(const CKeyboard&) = delete;
+
+    // The size of every full-screen bitmap: the primary screen's available area.
+    static QSize FullScreenSize();
+
+    // Creates every bitmap at full-screen size, and the cursors.
+    void Create(QWidget* pView);
+    // The same at a given size (tests and benchmarks).
+    void Create(QWidget* pView, int cx, int cy);
+    void Destroy();
+
+    // The view changed size: frame, image and keyboard follow.
+    void SetViewSize(int cx, int cy);
+    // Full composition of the frame: keyboard, then the drawing image ANDed over it. The view
+    // then shows the frame's visible part.
+    void ComposeFrame();
+    // Moves the mouse mark to note n (-1: none) and shows the result at once.
+    void SetCurrentNote(int nNote);
+    // Lights or clears a note of a channel with its echoes and shows the result at once.
+    void ShowNote(int nChannel, int nNote, bool bOn);
+    // Scrolls the keyboard by the movement since m_ptDrag.
+    void DragTo(const QPoint& pt);
+    // One pen stroke segment from m_ptDrag to pt.
+    void StrokeTo(const QPoint& pt);
+
+    const QImage& GetFrame() const { return m_frame.GetImage(); }
+
+    COffscreenBitmap m_frame;
+    QWidget* m_pView = nullptr;
+    QCursor m_hArrowCursor;
+    QCursor m_hPenCursor;
+    CNoteGrid m_grid;
+    CDrawingImage m_image;
+    int m_nCurrentNote = -1;
+    std::uint8_t m_bDragging = 0;
+    QPoint m_ptDrag;
+
+protected:
+    // The frame buffer changed inside rgn and only needs to be shown as it is.
+    virtual void UpdateWindowFromFrame(const QRegion& rgn);
+    // The whole view must be composed again (ComposeFrame) before it is shown.
+    virtual void InvalidateView();
+
+private:
+    // Lays the drawing image over what the last grid operation changed, and asks for it to be
+    // shown.
+    void FinishFrameUpdate();
+};

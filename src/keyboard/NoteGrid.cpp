@@ -1,0 +1,341 @@
+#include "keyboard/NoteGrid.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Until the view hands over its scale: C natural major.
+constexpr std::array<std::uint8_t, 12> kCMajor{2, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0};
+
+// Notes of the white keys within an octave, bottom to top.
+constexpr std::array<int, 7> kWhiteKeys{0, 2, 4, 5, 7, 9, 11};
+
+// More changed rectangles than this are merged into the whole view.
+constexpr std::size_t kMaxChangedRects = 1024;
+
+std::uint8_t ShadeComponent(int nComponent, double dWeight) {
+    const double dDistance = 255.0 - nComponent;
+    return static_cast<std::uint8_t>(255 - static_cast<int>(dWeight * dDistance));
+}
+
+} // namespace
+
+CNoteGrid::CNoteGrid() {
+    ResetNoteStates();
+}
+
+void CNoteGrid::Create(int cx, int cy) {
+    COffscreenBitmap::Create(cx, cy);
+    m_brBlack = RgbFromColorRef(0x000000);
+    m_brWhite = RgbFromColorRef(0xFFFFFF);
+    m_brGrey = RgbFromColorRef(0xCFCFCF);
+    for (std::size_t c = 0; c < m_channelColour.size(); ++c) {
+        m_channelColour[c] = kChannelColours[c % kChannelColours.size()];
+    }
+    m_nEchoUp = 3;
+    m_nEchoDown = -3;
+    CreateChannelBrushes();
+    m_cellSheet[0].Load(kCellSheetId, 12, 3);
+    m_ringSheet[0].Load(kRingSheetId, 1, 3);
+    m_cellSheet[1].Load(kSimpleCellSheetId, 1, 3);
+    m_ringSheet[1].Load(kSimpleRingSheetId, 1, 3);
+    m_bSimple = 0;
+    ResetNoteStates();
+    m_nCellDX = 8;
+    m_nCellDY = 6;
+    m_nPeriod = 192;
+    m_nOriginX = 0;
+    m_nOriginY = 576;
+    m_strip.Create(CPianoStrip::kWidth, cy, this);
+    m_changed.clear();
+}
+
+void CNoteGrid::Destroy() {
+    COffscreenBitmap::Destroy();
+    for (auto& sheet : m_cellSheet) {
+        sheet.Destroy();
+    }
+    for (auto& sheet : m_ringSheet) {
+        sheet.Destroy();
+    }
+    m_strip.Destroy();
+    m_changed.clear();
+}
+
+void CNoteGrid::CreateChannelBrushes() {
+    for (int c = 0; c < 16; ++c) {
+        SetChannelColour(c, m_channelColour[static_cast<std::size_t>(c)]);
+    }
+}
+
+void CNoteGrid::SetChannelColour(int nChannel, std::uint32_t clr) {
+    if (nChannel < 0 || nChannel > 15) {
+        return;
+    }
+    const auto c = static_cast<std::size_t>(nChannel);
+    m_channelColour[c] = clr;
+    m_channelBrush[c] = RgbFromColorRef(clr);
+    const int nRed = static_cast<int>(clr & 0xFF);
+    const int nGreen = static_cast<int>((clr >> 8) & 0xFF);
+    const int nBlue = static_cast<int>((clr >> 16) & 0xFF);
+    for (int k = 1; k <= 4; ++k) {
+        const double dWeight = k == 1 ? 0.25 : 0.125;
+        const QRgb clrShade = qRgb(ShadeComponent(nRed, dWeight), ShadeComponent(nGreen, dWeight),
+                                   ShadeComponent(nBlue, dWeight));
+        m_echoBrush[c][static_cast<std::size_t>(k - 1)] = clrShade;
+        m_echoBrush[c][static_cast<std::size_t>(4 + k - 1)] = clrShade;
+    }
+}
+
+void CNoteGrid::Layout(int cx, int cy) {
+    const int w = cx - CPianoStrip::kWidth;
+    SetViewSize(w, cy);
+    m_strip.m_nLeft = w;
+    m_strip.SetViewSize(CPianoStrip::kWidth, cy);
+    const int nSpan = 127 * m_nCellDY;
+    const int nMargin = nSpan + 80 < cy ? (cy - nSpan) / 2 : 40;
+    m_nMinOriginY = cy - nMargin;
+    m_nMaxOriginY = nSpan + nMargin;
+    ScrollBy(0, 0);
+}
+
+void CNoteGrid::ScrollBy(int dx, int dy) {
+    // Wrap the horizontal offset first so that huge steps cannot overflow it.
+    m_nOriginX = static_cast<int>((static_cast<long long>(m_nOriginX) + dx) % m_nPeriod);
+    if (m_nOriginX < 0) {
+        m_nOriginX += m_nPeriod;
+    }
+    const long long nOriginY = static_cast<long long>(m_nOriginY) + dy;
+    m_nOriginY = static_cast<int>(std::clamp<long long>(nOriginY, -(1LL << 30), 1LL << 30));
+    if (m_nOriginY >= m_nMaxOriginY) {
+        m_nOriginY = m_nMaxOriginY - 1;
+    }
+    if (m_nOriginY < m_nMinOriginY) {
+        m_nOriginY = m_nMinOriginY;
+    }
+    m_bRedraw = 1;
+}
+
+bool CNoteGrid::NoteToPoint(int nNote, QPoint& pt) const {
+    pt.setY(m_nOriginY - nNote * m_nCellDY);
+    int x = (m_nOriginX + 7 * nNote * m_nCellDX) % m_nPeriod;
+    if (x < 0) {
+        x += m_nPeriod;
+    }
+    if (m_nPeriod - x < 18) {
+        x -= m_nPeriod;
+    }
+    pt.setX(x);
+    return pt.y() >= 0 && pt.y() < m_sizeView.height();
+}
+
+bool CNoteGrid::NextCopy(QPoint& pt) const {
+    pt.rx() += m_nPeriod;
+    return pt.x() < m_sizeView.width() + 18;
+}
+
+int CNoteGrid::PointToNote(int x, int y) const {
+    const std::int64_t w = m_sizeView.width();
+    const std::int64_t D = m_nCellDX;
+    const std::int64_t E = m_nCellDY;
+    std::int64_t nNote = -1;
+    if (x > w) {
+        const std::int64_t r = x - w;
+        const std::int64_t v = static_cast<std::int64_t>(m_nOriginY) - y + E / 2;
+        if (r < 31) {
+            nNote = v / E;
+        } else if (v >= 0) {
+            const std::int64_t nOctave = v / (12 * E);
+            const std::int64_t nRest = v % (12 * E);
+            const std::int64_t nKey = ((7 * nRest) / 12) / E;
+            nNote = 12 * nOctave + kWhiteKeys[static_cast<std::size_t>(nKey)];
+        }
+    } else {
+        const std::int64_t u = static_cast<std::int64_t>(x) - m_nOriginX;
+        const std::int64_t h = static_cast<std::int64_t>(m_nOriginY) - y;
+        const std::int64_t a = (16 * (u * E + h * D)) / (8 * D * E) + 6;
+        if ((a & 15) > 12) {
+            return -1;
+        }
+        const std::int64_t b = (16 * (h * D - u * E)) / (6 * D * E) + 6;
+        if ((b & 15) > 12) {
+            return -1;
+        }
+        nNote = 4 * (a >> 4) + 3 * (b >> 4);
+    }
+    return nNote >= 0 && nNote < kNotes ? static_cast<int>(nNote) : -1;
+}
+
+int CNoteGrid::PitchClassState(int nNote) const {
+    const std::uint8_t* pPitchClass = m_pPitchClass != nullptr ? m_pPitchClass : kCMajor.data();
+    return std::min<int>(pPitchClass[nNote % 12], 2);
+}
+
+QRgb CNoteGrid::RingBrush(int nNote) const {
+    const CNoteState& state = m_noteState[static_cast<std::size_t>(nNote)];
+    if (!state.IsSounding()) {
+        return (PitchClassState(nNote) & 1) != 0 ? m_brGrey : m_brWhite;
+    }
+    const auto c = static_cast<std::size_t>(state.m_nChannel & 15);
+    const int e = CNoteState::OffsetOfLevel(state.m_nLevel);
+    if (e == 0) {
+        return m_channelBrush[c];
+    }
+    return e > 0 ? m_echoBrush[c][static_cast<std::size_t>(e - 1)]
+                 : m_echoBrush[c][static_cast<std::size_t>(4 - e - 1)];
+}
+
+void CNoteGrid::DrawRing(int k, QRgb clrBrush, QPoint pt) {
+    const CSpriteSheet& sheet = m_ringSheet[m_bSimple != 0 ? 1 : 0];
+    do {
+        sheet.Draw(GetDC(), k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+        const QRect rc = sheet.CellRect(pt.x(), pt.y()).intersected(m_rcView);
+        if (!rc.isEmpty()) {
+            m_changed.push_back(rc);
+        }
+    } while (NextCopy(pt));
+}
+
+void CNoteGrid::RedrawAll() {
+    QPainter* pDC = GetDC();
+    pDC->fillRect(m_rcView, Qt::black);
+    const int nSheet = m_bSimple != 0 ? 1 : 0;
+    const CSpriteSheet& sheet = m_cellSheet[static_cast<std::size_t>(nSheet)];
+    for (int n = 0; n < kNotes; ++n) {
+        const int s = PitchClassState(n);
+        const int k = nSheet != 0 ? s : 3 * (n % 12) + s;
+        QPoint pt;
+        NoteToPoint(n, pt);
+        if (pt.y() + sheet.m_cy < 0 || pt.y() - sheet.m_cy >= m_sizeView.height()) {
+            continue; // no copy of this note can touch the view
+        }
+        do {
+            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::SrcPaint);
+        } while (NextCopy(pt));
+    }
+    // The state of every note outlives a full redraw: show the sounding notes and the mouse
+    // mark again, as the single-note updates drew them.
+    for (int n = 0; n < kNotes; ++n) {
+        const CNoteState& state = m_noteState[static_cast<std::size_t>(n)];
+        if (!state.IsSounding() && state.m_bHover == 0) {
+            continue;
+        }
+        QPoint pt;
+        if (!NoteToPoint(n, pt)) {
+            continue;
+        }
+        if (state.IsSounding()) {
+            DrawRing(state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt);
+        }
+        if (state.m_bHover != 0) {
+            DrawRing(0, m_brBlack, pt);
+        }
+    }
+    m_changed.clear();
+}
+
+void CNoteGrid::CopyChanged(QPainter* pDC, std::size_t nFirst) {
+    for (std::size_t i = nFirst; i < m_changed.size(); ++i) {
+        CopyRectTo(pDC, m_changed[i], 0, 0, ERop::SrcCopy);
+    }
+    if (m_changed.size() > kMaxChangedRects) {
+        m_changed.assign(1, m_rcView);
+    }
+}
+
+std::vector<QRect> CNoteGrid::TakeChangedRects() {
+    std::vector<QRect> changed;
+    changed.swap(m_changed);
+    return changed;
+}
+
+void CNoteGrid::Paint(QPainter* pDC) {
+    if (BeginDraw() == nullptr) {
+        return;
+    }
+    if (m_bRedraw != 0) {
+        RedrawAll();
+    }
+    CopyTo(pDC, 0, 0, ERop::SrcCopy);
+    EndDraw();
+    m_strip.Paint(pDC, m_bRedraw != 0);
+    m_changed.assign(1, m_rcView);
+    m_changed.push_back(QRect(m_strip.m_nLeft, 0, CPianoStrip::kWidth, m_sizeView.height()));
+}
+
+void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {
+    if (nNote < 0 || nNote >= kNotes) {
+        return;
+    }
+    m_noteState[static_cast<std::size_t>(nNote)].m_bHover = bOn ? 1 : 0;
+    QPoint pt;
+    if (!NoteToPoint(nNote, pt)) {
+        return;
+    }
+    const QRgb clrBrush = bOn ? m_brBlack : RingBrush(nNote);
+    if (BeginDraw() == nullptr) {
+        return;
+    }
+    const std::size_t nFirst = m_changed.size();
+    DrawRing(0, clrBrush, pt);
+    CopyChanged(pDC, nFirst);
+    EndDraw();
+}
+
+void CNoteGrid::SetNoteChannel(int nChannel, int nNote, int nOffset, bool bOn) {
+    CNoteState& state = m_noteState[static_cast<std::size_t>(nNote)];
+    if (!state.SetChannel(nChannel, nOffset, bOn)) {
+        return;
+    }
+    QPoint pt;
+    if (!NoteToPoint(nNote, pt)) {
+        return;
+    }
+    DrawRing(state.m_bHover != 0 ? 1 : 2, RingBrush(nNote), pt);
+}
+
+void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {
+    if (nNote < 0 || nNote >= kNotes || BeginDraw() == nullptr) {
+        return;
+    }
+    const std::size_t nFirst = m_changed.size();
+    for (int e = m_nEchoDown; e <= m_nEchoUp; ++e) {
+        const int n = nNote + 12 * e;
+        if (n >= 0 && n < kNotes) {
+            SetNoteChannel(nChannel, n, e, true);
+        }
+    }
+    CopyChanged(pDC, nFirst);
+    EndDraw();
+    const QRect rcKey = m_strip.ShowKey(pDC, nNote, true);
+    if (!rcKey.isEmpty()) {
+        m_changed.push_back(rcKey);
+    }
+}
+
+void CNoteGrid::ShowNoteOff(QPainter* pDC, int nChannel, int nNote) {
+    if (nNote < 0 || nNote >= kNotes || BeginDraw() == nullptr) {
+        return;
+    }
+    const std::size_t nFirst = m_changed.size();
+    for (int e = -4; e <= 4; ++e) {
+        const int n = nNote + 12 * e;
+        if (n >= 0 && n < kNotes) {
+            SetNoteChannel(nChannel, n, e, false);
+        }
+    }
+    CopyChanged(pDC, nFirst);
+    EndDraw();
+    const QRect rcKey = m_strip.ShowKey(pDC, nNote, false);
+    if (!rcKey.isEmpty()) {
+        m_changed.push_back(rcKey);
+    }
+}
+
+void CNoteGrid::ResetNoteStates() {
+    for (CNoteState& state : m_noteState) {
+        state.Reset();
+    }
+    m_strip.ReleaseAll();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "image/OffscreenBitmap.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+// A bitmap cut into equal cells; a cell is drawn so that its anchor lands on a given point.
+class CSpriteSheet {
+public:
+    static constexpr int kMaxCells = 36;
+
+    // The resource path of a keyboard bitmap by its id (130..134).
+    static QString ResourcePath(int nId);
+
+    // Loads resource bitmap nId and cuts it into nRows x nCols cells anchored at their centres.
+    bool Load(int nId, int nRows, int nCols);
+    // The same with a picture at hand.
+    bool Load(const QImage& img, int nRows, int nCols);
+    void Destroy();
+    void SetAnchor(const QPoint& pt) { m_ptAnchor = pt; }
+
+    // Draws cell k with its anchor on (x, y). ERop::BrushMask paints clrBrush where the cell is
+    // black and keeps the destination where it is white.
+    void Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush = 0) const;
+    // The rectangle a Draw at (x, y) covers.
+    QRect CellRect(int x, int y) const {
+        return QRect(x - m_ptAnchor.x(), y - m_ptAnchor.y(), m_cx, m_cy);
+    }
+
+    QImage m_bitmap;
+    int m_cx = 0;
+    int m_cy = 0;
+    std::array<QPoint, kMaxCells> m_cell{};
+    QPoint m_ptAnchor;
+
+private:
+    int m_nCells = 0;
+    // NOT cell AND brush, per cell and brush: the second pass of the masked transfer, made once.
+    mutable std::unordered_map<std::uint64_t, QImage> m_paintCache;
+};

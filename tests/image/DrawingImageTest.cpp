@@ -1,0 +1,430 @@
+#include "image/DrawingImage.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+QString TmpPath(const QString& strName) {
+    QDir().mkpath(QStringLiteral(VORKELN_TEST_TMP));
+    return QStringLiteral(VORKELN_TEST_TMP "/") + strName;
+}
+
+std::uint32_t Get32(const QByteArray& buf, int nOffset) {
+    std::uint32_t n = 0;
+    std::memcpy(&n, buf.constData() + nOffset, 4);
+    return n; // little-endian host
+}
+
+std::uint16_t Get16(const QByteArray& buf, int nOffset) {
+    std::uint16_t n = 0;
+    std::memcpy(&n, buf.constData() + nOffset, 2);
+    return n;
+}
+
+void Put32(QByteArray& buf, int nOffset, std::uint32_t n) {
+    std::memcpy(buf.data() + nOffset, &n, 4);
+}
+
+QByteArray ReadAll(const QString& strPath) {
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString& strPath, const QByteArray& buf) {
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(buf) == buf.size();
+}
+
+// A picture with strokes in a few colours.
+void Scribble(CDrawingImage& img) {
+    img.SetPen(QColor(255, 0, 0), 3);
+    img.DrawLine(QPoint(5, 5), QPoint(120, 60));
+    img.SetPen(QColor(0, 128, 255), 6);
+    img.DrawLine(QPoint(10, 90), QPoint(200, 20));
+    img.SetPen(QColor(0, 0, 0), 1);
+    img.DrawLine(QPoint(0, 0), QPoint(img.GetSize().width() - 1, img.GetSize().height() - 1));
+}
+
+QImage Visible(const CDrawingImage& img) {
+    return img.GetImage().convertToFormat(QImage::Format_RGB32);
+}
+
+const char* const kConvert = "/usr/bin/convert";
+const char* const kPython = "/usr/bin/python3";
+
+bool RunTool(const char* pProgram, const QStringList& args) {
+    QProcess proc;
+    proc.start(QString::fromLatin1(pProgram), args);
+    return proc.waitForFinished(60000) && proc.exitStatus() == QProcess::NormalExit &&
+           proc.exitCode() == 0;
+}
+
+bool HavePillow() {
+    return QFile::exists(QString::fromLatin1(kPython)) &&
+           RunTool(kPython, {QStringLiteral("-c"), QStringLiteral("import PIL")});
+}
+
+TEST(DrawingImageTest, CreateClearsToWhiteWithABlackPen) {
+    CDrawingImage img;
+    img.Create(37, 11);
+    EXPECT_EQ(img.GetImage().format(), COffscreenBitmap::kFormat);
+    const QImage& bits = img.GetImage();
+    for (qsizetype i = 0; i < bits.sizeInBytes(); ++i) {
+        ASSERT_EQ(bits.constBits()[i], 0xFF);
+    }
+    EXPECT_EQ(img.GetPen().color(), QColor(0, 0, 0));
+    EXPECT_EQ(img.GetPen().width(), 1);
+    img.SetPen(QColor(1, 2, 3), 0);
+    EXPECT_EQ(img.GetPen().width(), 1);
+    img.SetPen(QColor(1, 2, 3), 100000);
+    EXPECT_EQ(img.GetPen().width(), 255);
+    img.DrawLine(QPoint(0, 5), QPoint(36, 5));
+    img.Clear();
+    for (qsizetype i = 0; i < bits.sizeInBytes(); ++i) {
+        ASSERT_EQ(img.GetImage().constBits()[i], 0xFF);
+    }
+}
+
+TEST(DrawingImageTest, DrawOntoAndsTheVisiblePart) {
+    CDrawingImage img;
+    img.Create(20, 10);
+    img.SetViewSize(10, 10);
+    img.SetPen(QColor(0, 255, 0), 1);
+    img.DrawLine(QPoint(0, 2), QPoint(19, 2));
+    COffscreenBitmap frame;
+    frame.Create(20, 10);
+    QPainter* pDC = frame.BeginDraw();
+    ASSERT_NE(pDC, nullptr);
+    pDC->fillRect(QRect(0, 0, 20, 10), QColor(0x80, 0x80, 0xFF));
+    img.DrawOnto(pDC);
+    frame.EndDraw();
+    EXPECT_EQ(frame.GetImage().pixel(3, 2), qRgb(0, 0x80, 0));
+    EXPECT_EQ(frame.GetImage().pixel(3, 3), qRgb(0x80, 0x80, 0xFF));
+    EXPECT_EQ(frame.GetImage().pixel(15, 2), qRgb(0x80, 0x80, 0xFF)); // outside the view
+}
+
+TEST(OffscreenBitmapTest, RasterOperationsAreBitwise) {
+    COffscreenBitmap dst;
+    dst.Create(4, 1);
+    QImage src(4, 1, COffscreenBitmap::kFormat);
+    src.setPixel(0, 0, qRgb(0, 0, 0));
+    src.setPixel(1, 0, qRgb(255, 255, 255));
+    src.setPixel(2, 0, qRgb(0x0F, 0xF0, 0x33));
+    src.setPixel(3, 0, qRgb(0, 0, 0));
+    const QRgb clrDst = qRgb(0x55, 0xAA, 0x3C);
+    const auto run = [&](ERop rop) {
+        QPainter* pDC = dst.BeginDraw();
+        pDC->fillRect(QRect(0, 0, 4, 1), QColor(clrDst));
+        COffscreenBitmap::BitBlt(pDC, 0, 0, 3, 1, src, 0, 0, rop, qRgb(0x12, 0x34, 0x56));
+        dst.EndDraw();
+        return dst.GetImage();
+    };
+    QImage out = run(ERop::SrcCopy);
+    EXPECT_EQ(out.pixel(2, 0), qRgb(0x0F, 0xF0, 0x33));
+    EXPECT_EQ(out.pixel(3, 0), clrDst); // outside the transfer
+    out = run(ERop::SrcAnd);
+    EXPECT_EQ(out.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(out.pixel(1, 0), clrDst);
+    EXPECT_EQ(out.pixel(2, 0), qRgb(0x05, 0xA0, 0x30));
+    out = run(ERop::SrcPaint);
+    EXPECT_EQ(out.pixel(2, 0), qRgb(0x5F, 0xFA, 0x3F));
+    out = run(ERop::BrushMask);
+    EXPECT_EQ(out.pixel(0, 0), qRgb(0x12, 0x34, 0x56)); // brush where black
+    EXPECT_EQ(out.pixel(1, 0), clrDst);                 // destination where white
+    EXPECT_EQ(out.pixel(3, 0), clrDst);
+    // Null painters and empty bitmaps are harmless.
+    COffscreenBitmap::BitBlt(nullptr, 0, 0, 3, 1, src, 0, 0, ERop::SrcCopy);
+    COffscreenBitmap empty;
+    EXPECT_EQ(empty.BeginDraw(), nullptr);
+    empty.EndDraw();
+}
+
+TEST(BitmapFileTest, FreshImageSavesAsAnEightBitFileOfWhite) {
+    CDrawingImage img;
+    img.Create(1024, 740);
+    const QString strPath = TmpPath(QStringLiteral("fresh.bmp"));
+    ASSERT_TRUE(img.SaveBmp(strPath));
+    const QByteArray buf = ReadAll(strPath);
+    ASSERT_EQ(buf.size(), 758838);
+    EXPECT_EQ(buf.left(2), QByteArray("BM"));
+    EXPECT_EQ(Get32(buf, 2), 758838u);
+    EXPECT_EQ(Get32(buf, 6), 0u);
+    EXPECT_EQ(Get32(buf, 10), 1078u);
+    EXPECT_EQ(Get32(buf, 14), 40u);
+    EXPECT_EQ(Get32(buf, 18), 1024u);
+    EXPECT_EQ(Get32(buf, 22), 740u);
+    EXPECT_EQ(Get16(buf, 26), 1u);
+    EXPECT_EQ(Get16(buf, 28), 8u);
+    EXPECT_EQ(Get32(buf, 30), 0u);
+    EXPECT_EQ(Get32(buf, 34), 757760u);
+    EXPECT_EQ(Get32(buf, 38), 0u);
+    EXPECT_EQ(Get32(buf, 42), 0u);
+    EXPECT_EQ(Get32(buf, 46), 256u);
+    EXPECT_EQ(Get32(buf, 50), 0u);
+    const auto index = static_cast<unsigned char>(buf[1078]);
+    const int nEntry = 54 + 4 * index;
+    EXPECT_EQ(buf.mid(nEntry, 4), QByteArray("\xFF\xFF\xFF\x00", 4));
+    for (int i = 1078; i < buf.size(); ++i) {
+        ASSERT_EQ(static_cast<unsigned char>(buf[i]), index) << "offset " << i;
+    }
+}
+
+TEST(BitmapFileTest, RowsArePaddedToFourBytesAndTheBlockToEightPixels) {
+    CDrawingImage img;
+    img.Create(1025, 740);
+    img.SetPen(QColor(0, 0, 0), 1);
+    img.DrawLine(QPoint(1024, 0), QPoint(1024, 0)); // last pixel of the top row
+    const QByteArray buf = img.EncodeBmp();
+    const int nSizeImage = 1032 * 740;
+    ASSERT_EQ(buf.size(), 1078 + nSizeImage);
+    EXPECT_EQ(Get32(buf, 2), static_cast<std::uint32_t>(1078 + nSizeImage));
+    EXPECT_EQ(Get32(buf, 34), static_cast<std::uint32_t>(nSizeImage));
+    // The top row is the last one, 1028 bytes a row.
+    const int nTopRow = 1078 + 739 * 1028;
+    const auto nBlack = static_cast<unsigned char>(buf[nTopRow + 1024]);
+    const auto nWhite = static_cast<unsigned char>(buf[nTopRow + 1023]);
+    EXPECT_EQ(buf.mid(54 + 4 * nBlack, 4), QByteArray("\0\0\0\0", 4));
+    EXPECT_EQ(buf.mid(54 + 4 * nWhite, 4), QByteArray("\xFF\xFF\xFF\0", 4));
+    EXPECT_EQ(static_cast<unsigned char>(buf[1078 + 1024]), nWhite); // bottom row
+}
+
+TEST(BitmapFileTest, SavedPictureLoadsBackInItsColours) {
+    CDrawingImage img;
+    img.Create(300, 200);
+    Scribble(img);
+    const QString strPath = TmpPath(QStringLiteral("roundtrip.bmp"));
+    ASSERT_TRUE(img.SaveBmp(strPath));
+    const QImage expected =
+        Visible(img).convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32);
+
+    CDrawingImage loaded;
+    loaded.Create(300, 200);
+    ASSERT_TRUE(loaded.LoadBmp(strPath));
+    EXPECT_EQ(Visible(loaded), expected);
+}
+
+TEST(BitmapFileTest, PictureLandsTopLeftClippedAndKeepsTheRest) {
+    CDrawingImage small;
+    small.Create(40, 30);
+    small.SetPen(QColor(0, 0, 255), 40);
+    small.DrawLine(QPoint(0, 15), QPoint(40, 15));
+    const QString strSmall = TmpPath(QStringLiteral("small.bmp"));
+    ASSERT_TRUE(small.SaveBmp(strSmall));
+
+    CDrawingImage img;
+    img.Create(100, 20);
+    img.SetPen(QColor(255, 0, 0), 1);
+    img.DrawLine(QPoint(60, 10), QPoint(90, 10));
+    ASSERT_TRUE(img.LoadBmp(strSmall));
+    EXPECT_EQ(img.GetImage().pixel(5, 5), qRgb(0, 0, 255));
+    EXPECT_EQ(img.GetImage().pixel(39, 19), qRgb(0, 0, 255));
+    EXPECT_EQ(img.GetImage().pixel(40, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(img.GetImage().pixel(70, 10), qRgb(255, 0, 0));
+}
+
+TEST(BitmapFileTest, OutsideReadersSeeTheSamePixels) {
+    CDrawingImage img;
+    img.Create(123, 77);
+    Scribble(img);
+    const QString strPath = TmpPath(QStringLiteral("outside.bmp"));
+    ASSERT_TRUE(img.SaveBmp(strPath));
+    const QImage expected =
+        Visible(img).convertToFormat(QImage::Format_Indexed8).convertToFormat(QImage::Format_RGB32);
+    bool bAnyReader = false;
+    if (HavePillow()) {
+        bAnyReader = true;
+        const QString strOut = TmpPath(QStringLiteral("outside-pil.ppm"));
+        ASSERT_TRUE(RunTool(
+            kPython, {QStringLiteral("-c"),
+                      QStringLiteral("import sys; from PIL import Image; "
+                                     "Image.open(sys.argv[1]).convert('RGB').save(sys.argv[2])"),
+                      strPath, strOut}));
+        EXPECT_EQ(QImage(strOut).convertToFormat(QImage::Format_RGB32), expected);
+    }
+    if (QFile::exists(QString::fromLatin1(kConvert))) {
+        bAnyReader = true;
+        const QString strOut = TmpPath(QStringLiteral("outside-im.ppm"));
+        ASSERT_TRUE(RunTool(kConvert, {strPath, QStringLiteral("ppm:") + strOut}));
+        EXPECT_EQ(QImage(strOut).convertToFormat(QImage::Format_RGB32), expected);
+    }
+    if (!bAnyReader) {
+        GTEST_SKIP() << "neither Pillow nor ImageMagick is installed";
+    }
+}
+
+TEST(BitmapFileTest, FilesOfEveryDepthAndCompressionLoad) {
+    if (!QFile::exists(QString::fromLatin1(kConvert))) {
+        GTEST_SKIP() << "ImageMagick is not installed";
+    }
+    // Eight colours in bands, one black-and-white picture for the one-bit file.
+    QImage colours(61, 23, QImage::Format_RGB32);
+    const QRgb palette[] = {qRgb(0, 0, 0),     qRgb(255, 255, 255), qRgb(255, 0, 0),
+                            qRgb(0, 128, 0),   qRgb(0, 0, 255),     qRgb(255, 255, 0),
+                            qRgb(128, 0, 128), qRgb(0, 255, 255)};
+    for (int y = 0; y < colours.height(); ++y) {
+        for (int x = 0; x < colours.width(); ++x) {
+            colours.setPixel(x, y, palette[(x / 7 + y / 5) % 8]);
+        }
+    }
+    QImage mono = colours.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
+                      .convertToFormat(QImage::Format_RGB32);
+    // Forty colours, more than a four-bit file can hold.
+    QImage many(61, 23, QImage::Format_RGB32);
+    for (int y = 0; y < many.height(); ++y) {
+        for (int x = 0; x < many.width(); ++x) {
+            const int i = (x / 3 + y) % 40;
+            many.setPixel(x, y, qRgb(i * 6, 255 - i * 5, (i * 37) % 256));
+        }
+    }
+    const QString strMany = TmpPath(QStringLiteral("many.png"));
+    ASSERT_TRUE(many.save(strMany));
+    const QString strColours = TmpPath(QStringLiteral("colours.png"));
+    const QString strMono = TmpPath(QStringLiteral("mono.png"));
+    ASSERT_TRUE(colours.save(strColours));
+    ASSERT_TRUE(mono.save(strMono));
+    const struct {
+        const char* pName;
+        const QString* pSource;
+        QStringList options;
+        int nBitCount;
+        int nCompression;
+    } cases[] = {
+        {"1.bmp", &strMono, {"-type", "Bilevel"}, 1, 0},
+        {"4.bmp", &strColours, {"-type", "Palette", "-define", "bmp:format=bmp3"}, 4, 0},
+        {"8.bmp", &strMany, {"-type", "Palette", "-compress", "None"}, 8, 0},
+        {"rle.bmp", &strColours, {"-type", "Palette", "-compress", "RLE"}, 8, 1},
+        {"24.bmp", &strColours, {"-type", "TrueColor"}, 24, 0},
+        {"32.bmp", &strColours, {"-type", "TrueColorAlpha"}, 32, 3},
+    };
+    for (const auto& c : cases) {
+        const QString strPath = TmpPath(QString::fromLatin1(c.pName));
+        QStringList args{*c.pSource};
+        args += c.options;
+        args << QStringLiteral("BMP3:") + strPath;
+        if (c.nBitCount == 32) {
+            args.last() = QStringLiteral("BMP:") + strPath;
+        }
+        ASSERT_TRUE(RunTool(kConvert, args)) << c.pName;
+        const QByteArray buf = ReadAll(strPath);
+        ASSERT_GT(buf.size(), 54) << c.pName;
+        SCOPED_TRACE(c.pName);
+        EXPECT_EQ(Get16(buf, 28), c.nBitCount);
+        EXPECT_EQ(Get32(buf, 30), static_cast<std::uint32_t>(c.nCompression));
+
+        CDrawingImage img;
+        img.Create(80, 30);
+        ASSERT_TRUE(img.LoadBmp(strPath));
+        const QImage& expected = c.pSource == &strMono   ? mono
+                                 : c.pSource == &strMany ? many
+                                                         : colours;
+        EXPECT_EQ(Visible(img).copy(0, 0, 61, 23), expected);
+        EXPECT_EQ(img.GetImage().pixel(70, 25), qRgb(255, 255, 255));
+    }
+}
+
+class BrokenFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CDrawingImage source;
+        source.Create(64, 48);
+        Scribble(source);
+        m_good = source.EncodeBmp();
+        m_img.Create(100, 50);
+        m_img.SetPen(QColor(0, 200, 0), 5);
+        m_img.DrawLine(QPoint(0, 0), QPoint(99, 49));
+        m_before = m_img.GetImage().copy();
+    }
+    // Loads the bytes through a file; the image must stay as it was.
+    void ExpectRefused(const QByteArray& buf, const char* pWhat) {
+        const QString strPath = TmpPath(QStringLiteral("broken.bmp"));
+        ASSERT_TRUE(WriteAll(strPath, buf));
+        EXPECT_FALSE(m_img.LoadBmp(strPath)) << pWhat;
+        EXPECT_EQ(m_img.GetImage(), m_before) << pWhat;
+    }
+    QByteArray m_good;
+    CDrawingImage m_img;
+    QImage m_before;
+};
+
+TEST_F(BrokenFileTest, TruncatedFilesAreRefused) {
+    for (int nSize :
+         {0, 2, 14, 30, 54, 1077, 1078, 1078 + 64, static_cast<int>(m_good.size()) - 1}) {
+        ExpectRefused(m_good.left(nSize), "truncated");
+    }
+    EXPECT_FALSE(m_img.LoadBmp(TmpPath(QStringLiteral("no-such-file.bmp"))));
+}
+
+TEST_F(BrokenFileTest, LyingHeadersAreRefused) {
+    QByteArray buf = m_good;
+    Put32(buf, 18, 40000); // wider than any picture we take
+    ExpectRefused(buf, "width 40000");
+    buf = m_good;
+    Put32(buf, 22, 0x7FFFFFFF);
+    ExpectRefused(buf, "height 2^31-1");
+    buf = m_good;
+    Put32(buf, 22, 0x80000000u);
+    ExpectRefused(buf, "height -2^31");
+    buf = m_good;
+    Put32(buf, 18, 0);
+    ExpectRefused(buf, "width 0");
+    buf = m_good;
+    Put32(buf, 10, static_cast<std::uint32_t>(buf.size()) + 10);
+    ExpectRefused(buf, "pixels after the end");
+    buf = m_good;
+    Put32(buf, 10, 20);
+    ExpectRefused(buf, "pixels inside the header");
+    buf = m_good;
+    Put32(buf, 34, 0x10000000);
+    ExpectRefused(buf, "pixel block larger than the file");
+    buf = m_good;
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()) * 2);
+    ExpectRefused(buf, "file size larger than the file");
+    buf = m_good;
+    Put32(buf, 18, 30000); // rows that the file does not hold
+    Put32(buf, 22, 30000);
+    Put32(buf, 34, 0);
+    ExpectRefused(buf, "30000 x 30000 in a small file");
+    buf = m_good;
+    Put32(buf, 30, 1); // run-length pixels claiming far more than the data can give
+    Put32(buf, 18, 32000);
+    Put32(buf, 22, 32000);
+    Put32(buf, 34, 0);
+    ExpectRefused(buf, "run-length bomb");
+    buf = m_good;
+    buf[0] = 'P';
+    ExpectRefused(buf, "not a bitmap");
+    ExpectRefused(QByteArray("\x89PNG\r\n\x1a\n") + m_good, "png signature");
+}
+
+TEST(BitmapFileTest, FailedSaveLeavesTheDiskAlone) {
+    CDrawingImage img;
+    img.Create(10, 10);
+    EXPECT_FALSE(img.SaveBmp(TmpPath(QStringLiteral("no-such-dir/x.bmp"))));
+    const QString strPath = TmpPath(QStringLiteral("keep.bmp"));
+    ASSERT_TRUE(WriteAll(strPath, QByteArray("old content")));
+    CDrawingImage none; // never created: nothing to write
+    EXPECT_FALSE(none.SaveBmp(strPath));
+    EXPECT_EQ(ReadAll(strPath), QByteArray("old content"));
+    ASSERT_TRUE(img.SaveBmp(strPath));
+    EXPECT_EQ(ReadAll(strPath).size(), 1078 + 16 * 10);
+}
+
+TEST(BitmapFileTest, LoadsFromMemory) {
+    CDrawingImage source;
+    source.Create(16, 8);
+    Scribble(source);
+    QByteArray buf = source.EncodeBmp();
+    QBuffer device(&buf);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    CDrawingImage img;
+    img.Create(16, 8);
+    EXPECT_TRUE(img.LoadBmp(device));
+}
+
+} // namespace

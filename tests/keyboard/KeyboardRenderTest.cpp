@@ -1,0 +1,310 @@
+#include "keyboard/Keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 12> kCMajor{2, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0};
+
+constexpr QRgb Rgb(std::uint32_t clrRef) {
+    return COffscreenBitmap::RgbFromColorRef(clrRef);
+}
+constexpr QRgb kRed = Rgb(0x0000FF);
+constexpr QRgb kBlue = Rgb(0xFF0000);
+constexpr QRgb kRedEcho1 = Rgb(0xC0C0FF);
+constexpr QRgb kRedEcho2 = Rgb(0xE0E0FF);
+constexpr QRgb kWhite = Rgb(0xFFFFFF);
+constexpr QRgb kGrey = Rgb(0xCFCFCF);
+constexpr QRgb kBlack = Rgb(0x000000);
+constexpr QRgb kPressed = Rgb(0xBFBFFF);
+constexpr QRgb kBlackKey = Rgb(0x5F5F5F);
+
+// Offsets from a note's centre into its rings: the thick ring 2 and the thin rings 0 and 1.
+const QPoint kOnRing2(10, 0);
+const QPoint kOnRing0Only(0, -11);
+const QPoint kOnRing1(12, 0);
+
+// A keyboard without a window that records what it asks the window to do.
+class CRecordingKeyboard : public CKeyboard {
+public:
+    QRegion m_rgnUpdated;
+    int m_nInvalidations = 0;
+
+protected:
+    void UpdateWindowFromFrame(const QRegion& rgn) override { m_rgnUpdated += rgn; }
+    void InvalidateView() override { ++m_nInvalidations; }
+};
+
+class RenderTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = 1024;
+    static constexpr int kHeight = 700;
+
+    void SetUp() override {
+        m_kb.Create(nullptr, kWidth, kHeight);
+        m_kb.m_grid.m_pPitchClass = kCMajor.data();
+        m_kb.SetViewSize(kWidth, kHeight);
+        m_kb.ComposeFrame();
+        m_imgUnlit = m_kb.GetFrame().copy();
+    }
+
+    QRgb Pixel(QPoint pt) const { return m_kb.GetFrame().pixel(pt) | 0xFF000000u; }
+    QPoint Centre(int nNote) const {
+        QPoint pt;
+        EXPECT_TRUE(m_kb.m_grid.NoteToPoint(nNote, pt)) << "note " << nNote;
+        if (pt.x() < 20) {
+            m_kb.m_grid.NextCopy(pt); // a copy wholly inside the view
+        }
+        return pt;
+    }
+    QRgb RingColour(int nNote, QPoint ptOffset = kOnRing2) const {
+        return Pixel(Centre(nNote) + ptOffset);
+    }
+    QRgb KeyColour(int nNote) const {
+        QPoint pt;
+        m_kb.m_grid.NoteToPoint(nNote, pt);
+        const int x =
+            m_kb.m_grid.m_strip.m_nLeft + 1 + (CPianoStrip::IsBlackKey(nNote % 12) ? 10 : 45);
+        return Pixel(QPoint(x, pt.y()));
+    }
+    // Whether the frame shows cell k of a sheet at the note's copy: every pixel of the tile
+    // (all but the near-black surroundings) is there, at most ORed with a neighbour's near-black.
+    bool ShowsCell(int nNote, const CSpriteSheet& sheet, int k) const {
+        const QPoint pt = Centre(nNote);
+        const QPoint ptCell = sheet.m_cell[static_cast<std::size_t>(k)];
+        for (int y = 0; y < sheet.m_cy; ++y) {
+            for (int x = 0; x < sheet.m_cx; ++x) {
+                const QRgb clrCell = sheet.m_bitmap.pixel(ptCell.x() + x, ptCell.y() + y);
+                if ((clrCell & 0xFFFFFF) == 0x040404) {
+                    continue;
+                }
+                const QRgb clrFrame = Pixel(
+                    QPoint(pt.x() - sheet.m_ptAnchor.x() + x, pt.y() - sheet.m_ptAnchor.y() + y));
+                if (clrFrame != clrCell && clrFrame != (clrCell | 0x040404)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // What the cell shows where no ring was ever drawn.
+    QRgb Unlit(int nNote, QPoint ptOffset = kOnRing2) const {
+        return m_imgUnlit.pixel(Centre(nNote) + ptOffset) | 0xFF000000u;
+    }
+
+    CRecordingKeyboard m_kb;
+    QImage m_imgUnlit;
+};
+
+TEST_F(RenderTest, CellsShowThePitchClassesOfTheScale) {
+    const CSpriteSheet& chars = m_kb.m_grid.m_cellSheet[0];
+    // Note 60 is the keynote, 61 black, 62 white: cells 2, 4 and 6.
+    EXPECT_TRUE(ShowsCell(60, chars, 2));
+    EXPECT_TRUE(ShowsCell(61, chars, 4));
+    EXPECT_TRUE(ShowsCell(62, chars, 6));
+    EXPECT_FALSE(ShowsCell(60, chars, 0));
+    EXPECT_FALSE(ShowsCell(61, chars, 3));
+    EXPECT_FALSE(ShowsCell(62, chars, 7));
+    for (int n = 40; n < 90; ++n) {
+        EXPECT_TRUE(ShowsCell(n, chars, 3 * (n % 12) + kCMajor[static_cast<std::size_t>(n % 12)]))
+            << "note " << n;
+    }
+
+    m_kb.m_grid.m_bSimple = 1;
+    m_kb.m_grid.m_bRedraw = 1;
+    m_kb.ComposeFrame();
+    const CSpriteSheet& simple = m_kb.m_grid.m_cellSheet[1];
+    EXPECT_TRUE(ShowsCell(60, simple, 2));
+    EXPECT_TRUE(ShowsCell(61, simple, 1));
+    EXPECT_TRUE(ShowsCell(62, simple, 0));
+    EXPECT_FALSE(ShowsCell(61, simple, 0));
+}
+
+TEST_F(RenderTest, NoteLightsWithItsEchoesInShadesOfItsChannel) {
+    m_kb.ShowNote(0, 60, true);
+    EXPECT_EQ(RingColour(60), kRed);
+    EXPECT_EQ(RingColour(48), kRedEcho1);
+    EXPECT_EQ(RingColour(72), kRedEcho1);
+    for (int n : {24, 36, 84, 96}) {
+        EXPECT_EQ(RingColour(n), kRedEcho2) << "note " << n;
+    }
+    for (int n : {12, 59, 61, 108}) {
+        const QRgb clr = RingColour(n);
+        EXPECT_NE(clr, kRed);
+        EXPECT_NE(clr, kRedEcho1);
+        EXPECT_NE(clr, kRedEcho2);
+    }
+    EXPECT_EQ(KeyColour(60), kPressed);
+    EXPECT_EQ(KeyColour(48), kWhite);
+    EXPECT_EQ(KeyColour(72), kWhite);
+    EXPECT_EQ(KeyColour(61), kBlackKey);
+    // Only the rectangles that changed were shown: the rings and the key, not the whole view.
+    EXPECT_TRUE(m_kb.m_rgnUpdated.contains(Centre(60)));
+    EXPECT_TRUE(m_kb.m_rgnUpdated.contains(Centre(96)));
+    EXPECT_FALSE(m_kb.m_rgnUpdated.contains(Centre(61)));
+    EXPECT_EQ(m_kb.m_nInvalidations, 0);
+
+    m_kb.ShowNote(0, 60, false);
+    for (int n : {24, 36, 48, 60, 72, 84, 96}) {
+        EXPECT_EQ(RingColour(n), kWhite) << "note " << n;
+    }
+    EXPECT_EQ(KeyColour(60), kWhite);
+}
+
+TEST_F(RenderTest, LowestChannelAtTheNearestOffsetWins) {
+    m_kb.ShowNote(0, 60, true);
+    m_kb.ShowNote(2, 60, true);
+    EXPECT_EQ(RingColour(60), kRed);
+    m_kb.ShowNote(0, 60, false);
+    EXPECT_EQ(RingColour(60), kBlue);
+    m_kb.ShowNote(2, 60, false);
+    EXPECT_EQ(RingColour(60), kWhite);
+
+    // A black note is cleared to its grey.
+    m_kb.ShowNote(2, 61, true);
+    EXPECT_EQ(RingColour(61), kBlue);
+    m_kb.ShowNote(2, 61, false);
+    EXPECT_EQ(RingColour(61), kGrey);
+
+    // Offset 0 comes before the +1 echo of a lower note, whatever the channels.
+    m_kb.ShowNote(1, 48, true);
+    m_kb.ShowNote(0, 60, true);
+    EXPECT_EQ(RingColour(60), kRed);
+    m_kb.ShowNote(5, 60, true);
+    EXPECT_EQ(RingColour(60), kRed);
+}
+
+TEST_F(RenderTest, MouseRingSitsInsideTheRingOfASoundingNote) {
+    m_kb.ShowNote(0, 60, true);
+    m_kb.SetCurrentNote(60);
+    EXPECT_EQ(m_kb.m_nCurrentNote, 60);
+    EXPECT_EQ(RingColour(60, kOnRing0Only), kBlack);
+    EXPECT_EQ(RingColour(60, kOnRing1), kRed);
+    m_kb.SetCurrentNote(62);
+    EXPECT_EQ(RingColour(60, kOnRing0Only), kRed);
+    EXPECT_EQ(RingColour(62, kOnRing0Only), kBlack);
+    m_kb.SetCurrentNote(-1);
+    EXPECT_EQ(RingColour(62, kOnRing0Only), kWhite);
+    EXPECT_EQ(m_kb.m_nCurrentNote, -1);
+}
+
+TEST_F(RenderTest, EchoRangeLimitsTheRings) {
+    m_kb.m_grid.m_nEchoUp = 0;
+    m_kb.m_grid.m_nEchoDown = 0;
+    m_kb.ShowNote(0, 60, true);
+    EXPECT_EQ(RingColour(60), kRed);
+    EXPECT_EQ(RingColour(48), Unlit(48));
+    EXPECT_EQ(RingColour(72), Unlit(72));
+    m_kb.ShowNote(0, 60, false);
+
+    // Down above up: no ring at all, but the key is pressed.
+    m_kb.m_grid.m_nEchoUp = -1;
+    m_kb.m_grid.m_nEchoDown = 1;
+    m_kb.ShowNote(0, 62, true);
+    for (int n : {50, 62, 74}) {
+        EXPECT_EQ(RingColour(n), Unlit(n)) << "note " << n;
+    }
+    EXPECT_EQ(KeyColour(62), kPressed);
+
+    // The off path clears every offset, whatever the range was at the start.
+    m_kb.m_grid.m_nEchoUp = 4;
+    m_kb.m_grid.m_nEchoDown = -4;
+    m_kb.ShowNote(3, 64, true);
+    m_kb.m_grid.m_nEchoUp = 0;
+    m_kb.m_grid.m_nEchoDown = 0;
+    m_kb.ShowNote(3, 64, false);
+    for (int n = 64 % 12; n < 128; n += 12) {
+        EXPECT_FALSE(m_kb.m_grid.m_noteState[static_cast<std::size_t>(n)].IsSounding());
+    }
+}
+
+TEST_F(RenderTest, RingsAndKeysSurviveAFullRedraw) {
+    m_kb.ShowNote(0, 60, true);
+    m_kb.ShowNote(2, 67, true);
+    m_kb.SetCurrentNote(67);
+    m_kb.m_grid.m_bRedraw = 1;
+    m_kb.ComposeFrame();
+    EXPECT_EQ(RingColour(60), kRed);
+    EXPECT_EQ(RingColour(72), kRedEcho1);
+    EXPECT_EQ(RingColour(67, kOnRing1), kBlue);
+    EXPECT_EQ(RingColour(67, kOnRing0Only), kBlack);
+    EXPECT_EQ(KeyColour(60), kPressed);
+    EXPECT_EQ(KeyColour(67), kPressed);
+}
+
+TEST_F(RenderTest, ResetNoteStatesClearsTheRingsAtTheNextRepaint) {
+    m_kb.ShowNote(0, 60, true);
+    m_kb.m_grid.ResetNoteStates();
+    m_kb.ComposeFrame();
+    EXPECT_EQ(m_kb.GetFrame(), m_imgUnlit);
+    EXPECT_EQ(KeyColour(60), kWhite);
+}
+
+TEST_F(RenderTest, DrawingImageLiesOverTheKeyboard) {
+    const QPoint pt = Centre(60) + kOnRing2;
+    m_kb.m_ptDrag = pt - QPoint(0, 3);
+    m_kb.StrokeTo(pt + QPoint(0, 3));
+    EXPECT_EQ(m_kb.m_nInvalidations, 1);
+    m_kb.ComposeFrame();
+    EXPECT_EQ(Pixel(pt), kBlack);
+    // Lit notes keep the drawing on top.
+    m_kb.ShowNote(0, 60, true);
+    EXPECT_EQ(Pixel(pt), kBlack);
+    EXPECT_EQ(RingColour(60, QPoint(-10, 0)), kRed);
+}
+
+TEST_F(RenderTest, DraggingScrollsTheKeyboardButNotTheImage) {
+    const QPoint ptBefore = Centre(60);
+    m_kb.m_ptDrag = QPoint(100, 100);
+    m_kb.DragTo(QPoint(130, 90));
+    EXPECT_EQ(m_kb.m_nInvalidations, 1);
+    EXPECT_EQ(m_kb.m_grid.m_bRedraw, 1);
+    EXPECT_EQ(m_kb.m_ptDrag, QPoint(130, 90));
+    QPoint pt;
+    m_kb.m_grid.NoteToPoint(60, pt);
+    EXPECT_EQ((pt.y() - ptBefore.y()), 0); // already at the lowest origin
+    m_kb.DragTo(QPoint(130, 100));
+    m_kb.m_grid.NoteToPoint(60, pt);
+    EXPECT_EQ((pt.y() - ptBefore.y()), 10);
+    EXPECT_EQ(((pt.x() - ptBefore.x()) % 192 + 192) % 192, 30);
+}
+
+TEST(NoteStateTest, ShowsTheLowestChannelAtTheNearestOffset) {
+    CNoteState state;
+    state.Reset();
+    EXPECT_FALSE(state.SetChannel(3, 2, false));
+    EXPECT_TRUE(state.SetChannel(3, 2, true));
+    EXPECT_EQ(state.m_nChannel, 3);
+    EXPECT_EQ(state.m_nLevel, 4);
+    EXPECT_TRUE(state.SetChannel(7, -1, true));
+    EXPECT_EQ(state.m_nLevel, 1);
+    EXPECT_FALSE(state.SetChannel(9, -1, true));
+    EXPECT_TRUE(state.SetChannel(2, -1, true));
+    EXPECT_EQ(state.m_nChannel, 2);
+    EXPECT_FALSE(state.SetChannel(16, 0, true));
+    EXPECT_FALSE(state.SetChannel(0, 5, true));
+    EXPECT_FALSE(state.SetChannel(-1, 0, true));
+    for (int e = -4; e <= 4; ++e) {
+        EXPECT_EQ(CNoteState::OffsetOfLevel(CNoteState::LevelOfOffset(e)), e);
+    }
+}
+
+TEST(ChannelColourTest, EchoShadesFadeTowardsWhite) {
+    CNoteGrid grid;
+    grid.Create(64, 64);
+    EXPECT_EQ(grid.m_channelBrush[0], kRed);
+    EXPECT_EQ(grid.m_echoBrush[0][0], kRedEcho1); // +1
+    EXPECT_EQ(grid.m_echoBrush[0][4], kRedEcho1); // -1
+    for (std::size_t k : {1u, 2u, 3u, 5u, 6u, 7u}) {
+        EXPECT_EQ(grid.m_echoBrush[0][k], kRedEcho2);
+    }
+    EXPECT_EQ(grid.m_channelColour[8], grid.m_channelColour[0]);
+    EXPECT_EQ(grid.m_channelBrush[1], Rgb(0x00AF00));
+    EXPECT_EQ(grid.m_echoBrush[1][0], qRgb(0xC0, 0xEB, 0xC0));
+}
+
+} // namespace
