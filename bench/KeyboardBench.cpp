@@ -1,0 +1,101 @@
+// Speed of the keyboard: hit tests on every mouse move, the full composition of a frame and the
+// lighting of a chord with its echoes.
+
+#include "keyboard/Keyboard.h"
+
+#include <QGuiApplication>
+#include <array>
+#include <benchmark/benchmark.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 12> kCMajor{2, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0};
+
+void PrepareKeyboard(CKeyboard& kb, int cx, int cy) {
+    kb.Create(nullptr, cx, cy);
+    kb.m_grid.m_pPitchClass = kCMajor.data();
+    kb.SetViewSize(cx, cy);
+    kb.ComposeFrame();
+}
+
+void BM_PointToNote(benchmark::State& state) {
+    CNoteGrid grid;
+    grid.Create(1920, 1080);
+    grid.Layout(1920, 1080);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> xs(0, 1919);
+    std::uniform_int_distribution<int> ys(0, 1079);
+    std::vector<QPoint> points(4096);
+    for (QPoint& pt : points) {
+        pt = QPoint(xs(rng), ys(rng));
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QPoint& pt = points[i++ & 4095];
+        benchmark::DoNotOptimize(grid.PointToNote(pt.x(), pt.y()));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PointToNote);
+
+// What a paint of the whole view costs: the lattice and strip redrawn, the drawing image laid
+// over them, and the frame copied to the window, with a chord sounding and the mouse on a note.
+void BM_FullComposition(benchmark::State& state) {
+    const int cx = static_cast<int>(state.range(0));
+    const int cy = static_cast<int>(state.range(1));
+    CKeyboard kb;
+    PrepareKeyboard(kb, cx, cy);
+    for (int n : {48, 52, 55, 60}) {
+        kb.ShowNote(0, n, true);
+    }
+    kb.SetCurrentNote(64);
+    QImage imgWindow(cx, cy, COffscreenBitmap::kFormat);
+    for (auto _ : state) {
+        kb.m_grid.m_bRedraw = 1;
+        kb.ComposeFrame();
+        QPainter painter(&imgWindow);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), kb.GetFrame(), QRect(0, 0, cx, cy));
+        painter.end();
+        benchmark::DoNotOptimize(imgWindow.constBits());
+    }
+}
+BENCHMARK(BM_FullComposition)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond);
+
+// Six notes start at once with the echo range 3/-3: rings at every copy of up to 42 notes, the
+// keys of the strip, the image over what changed.
+void BM_ChordOn(benchmark::State& state) {
+    CKeyboard kb;
+    PrepareKeyboard(kb, 1920, 1080);
+    constexpr std::array<int, 6> kChord{48, 52, 55, 59, 62, 65};
+    for (auto _ : state) {
+        for (int n : kChord) {
+            kb.ShowNote(0, n, true);
+        }
+        state.PauseTiming();
+        for (int n : kChord) {
+            kb.ShowNote(0, n, false);
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChordOn)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
