@@ -1,4 +1,4 @@
-// Draws the keyboard's sprite sheets, the pen cursor and the program icon, and writes them as
+// Draws the keyboard's sprite sheets and the pen cursor, and writes them as
 // PNG files. Run it after changing a picture here; the results are committed in res/.
 
 #include <QColor>
@@ -293,46 +293,6 @@ QImage PenCursor() {
     return img;
 }
 
-// The icon: a patch of the lattice with a lit keynote.
-QImage Icon() {
-    constexpr int kSize = 256;
-    QImage img(kSize, kSize, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath rounded;
-    rounded.addRoundedRect(QRectF(4, 4, kSize - 8, kSize - 8), 44, 44);
-    p.fillPath(rounded, QColor(16, 16, 20));
-    p.setClipPath(rounded);
-    const double dScale = 2.6;
-    p.translate(kSize / 2.0, kSize / 2.0);
-    p.scale(dScale, dScale);
-    const QPointF ptMajor(32, -24);
-    const QPointF ptMinor(-24, -18);
-    for (int i = -3; i <= 3; ++i) {
-        for (int j = -3; j <= 3; ++j) {
-            const QPointF pt = i * ptMajor + j * ptMinor;
-            if (std::abs(pt.x()) > 70 || std::abs(pt.y()) > 70) {
-                continue;
-            }
-            const int nPitch = ((4 * i + 3 * j) % 12 + 12) % 12;
-            const bool bBlack =
-                nPitch == 1 || nPitch == 3 || nPitch == 6 || nPitch == 8 || nPitch == 10;
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor::fromRgb(bBlack ? kGrey : kWhite));
-            p.drawPolygon(Tile(pt));
-            const bool bKeynote = i == 0 && j == 0;
-            p.setBrush(bKeynote ? QColor::fromRgb(kPaleYellow)
-                                : QColor::fromRgb(bBlack ? kGrey : kWhite));
-            p.setPen(
-                QPen(bKeynote ? QColor(220, 30, 30) : QColor(20, 20, 20), bKeynote ? 3.4 : 1.4));
-            p.drawEllipse(pt, 10.5, 10.5);
-        }
-    }
-    p.end();
-    return img;
-}
-
 bool Save(const QImage& img, const QDir& dir, const QString& strName) {
     const QString strPath = dir.filePath(strName);
     if (!img.save(strPath, "PNG")) {
@@ -362,6 +322,5 @@ int main(int argc, char* argv[]) {
     bOk = Save(SimpleRingSheet(), dir, QStringLiteral("keyboard/131.png")) && bOk;
     bOk = Save(KeySheet(), dir, QStringLiteral("keyboard/130.png")) && bOk;
     bOk = Save(PenCursor(), dir, QStringLiteral("pen.png")) && bOk;
-    bOk = Save(Icon(), dir, QStringLiteral("vorkeln.png")) && bOk;
     return bOk ? 0 : 1;
 }
