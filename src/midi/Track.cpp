@@ -10,6 +10,7 @@
 
 namespace {
 constexpr std::size_t kNoteSlots = 16 * 128;
+constexpr std::size_t kNoNote = ~std::size_t{0};
 
 std::size_t NoteSlot(std::uint8_t status, std::uint8_t nNote) {
     return (static_cast<std::size_t>(status & 0x0F) << 7) | (nNote & 0x7Fu);
@@ -120,6 +121,7 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
     pending.fill(m_events.end());
     std::array<std::uint64_t, kNoteSlots> startTimes{};
     bool bProgramSeen = false;
+    std::uint8_t nProgramChannel = 0;
 
     CChunkReader reader(pData, nSize);
     std::uint64_t nTime = 0;
@@ -139,6 +141,7 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
         if (nType == 0xC0) {
             if (!bProgramSeen) {
                 m_nProgram = event.m_data1;
+                nProgramChannel = event.GetChannel();
                 bProgramSeen = true;
             }
             continue;
@@ -182,6 +185,11 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
             m_nChannel = kept.GetChannel();
         }
     }
+    // An instrument that has no notes yet (as saved from a new track) stays an instrument.
+    if (!m_bActive && bProgramSeen) {
+        m_bActive = true;
+        m_nChannel = nProgramChannel;
+    }
     m_posPlay = m_events.end();
     ResetRecord();
 }
@@ -217,6 +225,30 @@ void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
         writer.WriteChannelMessage(0, static_cast<std::uint8_t>(0xC0 | (m_nChannel & 0x0F)),
                                    m_nProgram, 0);
     }
+    // A note is cut where its key is struck again on its channel (as it was heard when played);
+    // a note cut at its own tick, or of no length, is not written. This keeps every written
+    // file the same when it is read back and written again.
+    std::vector<std::uint32_t> lengths;
+    {
+        std::array<std::size_t, kNoteSlots> lastNote;
+        lastNote.fill(kNoNote);
+        std::vector<std::uint64_t> starts;
+        std::uint64_t nTime = 0;
+        for (const CMidiEvent& event : m_events) {
+            nTime += event.m_nDelta;
+            if (!event.IsNoteOn()) {
+                continue;
+            }
+            std::size_t& nLast = lastNote[NoteSlot(event.m_status, event.m_data1)];
+            if (nLast != kNoNote && starts[nLast] + lengths[nLast] > nTime) {
+                lengths[nLast] = static_cast<std::uint32_t>(nTime - starts[nLast]);
+            }
+            nLast = lengths.size();
+            lengths.push_back(std::min(event.m_nLength, CChunkWriter::kMaxVarLen));
+            starts.push_back(nTime);
+        }
+    }
+
     // The events are already in time order; the note-offs are merged in from a queue ordered by
     // time and then by creation, so a note-off precedes any event at its own tick that comes
     // after its note-on.
@@ -231,18 +263,24 @@ void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
     };
 
     std::uint64_t nTime = 0;
+    std::size_t nNote = 0;
     for (const CMidiEvent& event : m_events) {
         nTime += event.m_nDelta;
         flushNoteOffs(nTime);
         if (!event.IsChannelMessage() && !event.HasData()) {
             continue;
         }
-        writer.WriteEvent(deltaTo(nTime), event);
-        if (event.IsNoteOn()) {
-            const std::uint32_t nLength = std::min(event.m_nLength, CChunkWriter::kMaxVarLen);
-            noteOffs.push({nTime + nLength, nSequence++,
-                           static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
+        if (!event.IsNoteOn()) {
+            writer.WriteEvent(deltaTo(nTime), event);
+            continue;
         }
+        const std::uint32_t nLength = lengths[nNote++];
+        if (nLength == 0) {
+            continue;
+        }
+        writer.WriteEvent(deltaTo(nTime), event);
+        noteOffs.push({nTime + nLength, nSequence++,
+                       static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
     }
     flushNoteOffs(~std::uint64_t{0});
     writer.WriteVarLen(0);

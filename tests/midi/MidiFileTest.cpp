@@ -114,17 +114,23 @@ TEST(MidiFile, ProgramChangesAreFoldedIntoTheTrack) {
                                              kEnd}));
 }
 
-TEST(MidiFile, TrackWithoutNotesStaysInactive) {
+TEST(MidiFile, OnlyNotesOrAProgramMakeAnInstrumentTrack) {
     CSong song;
-    ASSERT_TRUE(LoadBytes(
-        song, MakeSmf(1, 96,
-                      {Concat({{0x00, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20}, {0x00, 0xC0, 5}, kEnd})})));
-    const CTrack& track = song.m_tracks.front();
-    EXPECT_FALSE(track.m_bActive);
-    EXPECT_EQ(track.m_nProgram, 5);
-    ASSERT_EQ(track.m_events.size(), 1u);
+    const Bytes tempo = {0x00, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20};
+    ASSERT_TRUE(LoadBytes(song, MakeSmf(1, 96, {Concat({tempo, kEnd})})));
+    EXPECT_FALSE(song.m_tracks.front().m_bActive);
     // Inactive tracks are written without a program change.
-    EXPECT_EQ(EncodedTrack(song, 0), Concat({{0x00, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20}, kEnd}));
+    EXPECT_EQ(EncodedTrack(song, 0), Concat({tempo, kEnd}));
+
+    // An instrument saved before anything was recorded on it comes back as an instrument.
+    const Bytes instrument = Concat({{0x00, 0xC5, 17}, tempo, kEnd});
+    ASSERT_TRUE(LoadBytes(song, MakeSmf(1, 96, {instrument})));
+    const CTrack& track = song.m_tracks.front();
+    EXPECT_TRUE(track.m_bActive);
+    EXPECT_EQ(track.m_nChannel, 5);
+    EXPECT_EQ(track.m_nProgram, 17);
+    ASSERT_EQ(track.m_events.size(), 1u);
+    EXPECT_EQ(EncodedTrack(song, 0), instrument);
 }
 
 TEST(MidiFile, TimingFollowsTheDivision) {
