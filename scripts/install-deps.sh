@@ -9,7 +9,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
-        libgtest-dev libgmock-dev libbenchmark-dev libdrumstick-dev
+        libgtest-dev libgmock-dev libbenchmark-dev libdrumstick-dev qtbase5-dev
         clang libclang-rt-14-dev
         python3 python3-mido python3-pil imagemagick fluidsynth
         xvfb xauth xdotool pulseaudio pulseaudio-utils sox

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <queue>
 #include <utility>
 
 namespace {
@@ -16,16 +15,11 @@ std::size_t NoteSlot(std::uint8_t status, std::uint8_t nNote) {
     return (static_cast<std::size_t>(status & 0x0F) << 7) | (nNote & 0x7Fu);
 }
 
-// A regenerated note-off waiting to be merged into the written track. Equal times leave in the
-// order they were made.
+// A regenerated note-off waiting to be merged into the written track.
 struct PendingNoteOff {
     std::uint64_t nTime;
-    std::uint64_t nSequence;
     std::uint8_t status;
     std::uint8_t nNote;
-    bool operator>(const PendingNoteOff& other) const {
-        return nTime != other.nTime ? nTime > other.nTime : nSequence > other.nSequence;
-    }
 };
 } // namespace
 
@@ -212,7 +206,45 @@ std::size_t CTrack::EstimateSize() const {
 }
 
 void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
-    CChunkWriter writer(chunk);
+    const std::size_t nStart = chunk.size();
+    // Files read back never hold a key struck again while it sounds, so one pass is enough;
+    // a recorded song that does gets the cut lengths worked out first.
+    if (!WriteEvents(chunk, nullptr)) {
+        chunk.resize(nStart);
+        const std::vector<std::uint32_t> lengths = CutNoteLengths();
+        WriteEvents(chunk, &lengths);
+    }
+}
+
+std::vector<std::uint32_t> CTrack::CutNoteLengths() const {
+    // A note is cut where its key is struck again on its channel (as it was heard when played);
+    // a note cut at its own tick has no length and is not written. This keeps every written
+    // file the same when it is read back and written again.
+    std::vector<std::uint32_t> lengths;
+    std::vector<std::uint64_t> starts;
+    std::array<std::size_t, kNoteSlots> lastNote;
+    lastNote.fill(kNoNote);
+    std::uint64_t nTime = 0;
+    for (const CMidiEvent& event : m_events) {
+        nTime += event.m_nDelta;
+        if (!event.IsNoteOn()) {
+            continue;
+        }
+        std::size_t& nLast = lastNote[NoteSlot(event.m_status, event.m_data1)];
+        if (nLast != kNoNote && starts[nLast] + lengths[nLast] > nTime) {
+            lengths[nLast] = static_cast<std::uint32_t>(nTime - starts[nLast]);
+        }
+        nLast = lengths.size();
+        lengths.push_back(std::min(event.m_nLength, CChunkWriter::kMaxVarLen));
+        starts.push_back(nTime);
+    }
+    return lengths;
+}
+
+bool CTrack::WriteEvents(std::vector<std::uint8_t>& chunk,
+                         const std::vector<std::uint32_t>* pLengths) const {
+    // Most events take a few bytes; the writer grows the chunk when they take more.
+    CChunkWriter writer(chunk, 8 * m_events.size() + 16);
     std::uint64_t nLastTime = 0;
     auto deltaTo = [&nLastTime](std::uint64_t nTime) {
         const std::uint64_t nDelta = nTime - nLastTime;
@@ -225,41 +257,33 @@ void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
         writer.WriteChannelMessage(0, static_cast<std::uint8_t>(0xC0 | (m_nChannel & 0x0F)),
                                    m_nProgram, 0);
     }
-    // A note is cut where its key is struck again on its channel (as it was heard when played);
-    // a note cut at its own tick, or of no length, is not written. This keeps every written
-    // file the same when it is read back and written again.
-    std::vector<std::uint32_t> lengths;
-    {
-        std::array<std::size_t, kNoteSlots> lastNote;
-        lastNote.fill(kNoNote);
-        std::vector<std::uint64_t> starts;
-        std::uint64_t nTime = 0;
-        for (const CMidiEvent& event : m_events) {
-            nTime += event.m_nDelta;
-            if (!event.IsNoteOn()) {
-                continue;
-            }
-            std::size_t& nLast = lastNote[NoteSlot(event.m_status, event.m_data1)];
-            if (nLast != kNoNote && starts[nLast] + lengths[nLast] > nTime) {
-                lengths[nLast] = static_cast<std::uint32_t>(nTime - starts[nLast]);
-            }
-            nLast = lengths.size();
-            lengths.push_back(std::min(event.m_nLength, CChunkWriter::kMaxVarLen));
-            starts.push_back(nTime);
-        }
-    }
-
-    // The events are already in time order; the note-offs are merged in from a queue ordered by
-    // time and then by creation, so a note-off precedes any event at its own tick that comes
-    // after its note-on.
-    std::priority_queue<PendingNoteOff, std::vector<PendingNoteOff>, std::greater<>> noteOffs;
-    std::uint64_t nSequence = 0;
+    // The events are already in time order; the note-offs are merged in from a queue kept in
+    // order of time and then of creation, so a note-off precedes any event at its own tick that
+    // comes after its note-on. A new note-off usually belongs at or near the tail; the queue
+    // holds at most one note-off per channel and key.
+    std::vector<PendingNoteOff> noteOffs;
+    std::size_t nHead = 0;
+    std::array<std::uint64_t, kNoteSlots> soundingUntil{};
     auto flushNoteOffs = [&](std::uint64_t nUntil) {
-        while (!noteOffs.empty() && noteOffs.top().nTime <= nUntil) {
-            const PendingNoteOff& off = noteOffs.top();
+        while (nHead < noteOffs.size() && noteOffs[nHead].nTime <= nUntil) {
+            const PendingNoteOff& off = noteOffs[nHead++];
             writer.WriteChannelMessage(deltaTo(off.nTime), off.status, off.nNote, 0);
-            noteOffs.pop();
         }
+        if (nHead == noteOffs.size()) {
+            noteOffs.clear();
+            nHead = 0;
+        } else if (nHead > 64 && 2 * nHead > noteOffs.size()) {
+            noteOffs.erase(noteOffs.begin(), noteOffs.begin() + static_cast<std::ptrdiff_t>(nHead));
+            nHead = 0;
+        }
+    };
+    auto queueNoteOff = [&](const PendingNoteOff& off) {
+        auto it = noteOffs.end();
+        const auto head = noteOffs.begin() + static_cast<std::ptrdiff_t>(nHead);
+        while (it != head && std::prev(it)->nTime > off.nTime) {
+            --it;
+        }
+        noteOffs.insert(it, off);
     };
 
     std::uint64_t nTime = 0;
@@ -274,17 +298,29 @@ void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
             writer.WriteEvent(deltaTo(nTime), event);
             continue;
         }
-        const std::uint32_t nLength = lengths[nNote++];
+        std::uint32_t nLength = 0;
+        if (pLengths != nullptr) {
+            nLength = (*pLengths)[nNote++];
+        } else {
+            std::uint64_t& nUntil = soundingUntil[NoteSlot(event.m_status, event.m_data1)];
+            if (nUntil > nTime) {
+                return false;
+            }
+            nLength = std::min(event.m_nLength, CChunkWriter::kMaxVarLen);
+            nUntil = nTime + nLength;
+        }
         if (nLength == 0) {
             continue;
         }
         writer.WriteEvent(deltaTo(nTime), event);
-        noteOffs.push({nTime + nLength, nSequence++,
-                       static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
+        queueNoteOff(
+            {nTime + nLength, static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
     }
     flushNoteOffs(~std::uint64_t{0});
     writer.WriteVarLen(0);
-    chunk.push_back(CMidiEvent::kMeta);
-    chunk.push_back(CMidiEvent::kMetaEndOfTrack);
-    chunk.push_back(0);
+    writer.WriteByte(CMidiEvent::kMeta);
+    writer.WriteByte(CMidiEvent::kMetaEndOfTrack);
+    writer.WriteByte(0);
+    writer.Finish();
+    return true;
 }
