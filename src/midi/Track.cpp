@@ -10,6 +10,8 @@
 namespace {
 constexpr std::size_t kNoteSlots = 16 * 128;
 constexpr std::size_t kNoNote = ~std::size_t{0};
+// The largest delta or duration a file can hold.
+constexpr std::uint32_t kMaxDelta = CChunkReader::kMaxVarLen;
 
 std::size_t NoteSlot(std::uint8_t status, std::uint8_t nNote) {
     return (static_cast<std::size_t>(status & 0x0F) << 7) | (nNote & 0x7Fu);
@@ -108,17 +110,39 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
     m_nChannel = 0;
     m_nProgram = 0;
 
-    // Events are gathered with their absolute times in m_nDelta; a note-on waits in its
-    // channel/key slot until the next note-off or note-on of that key ends it. Any message on
-    // the key ends the note, so one open note per slot is enough and one pass pairs them all.
+    // A note-on waits in its channel/key slot until the next note-off or note-on of that key
+    // ends it. Any message on the key ends the note, so one open note per slot is enough and
+    // one pass pairs them all. Deltas are kept as the file can hold them (below 2^28 ticks); a
+    // dropped note passes its delta on, so every other event keeps its time.
     std::array<Position, kNoteSlots> pending;
     pending.fill(m_events.end());
     std::array<std::uint64_t, kNoteSlots> startTimes{};
     bool bProgramSeen = false;
     std::uint8_t nProgramChannel = 0;
+    std::uint64_t nTime = 0;
+    std::uint64_t nLastAppended = 0;
+    std::uint64_t nCarry = 0; // delta of a dropped last event, for the next one appended
+
+    auto clampDelta = [](std::uint64_t nDelta) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(nDelta, kMaxDelta));
+    };
+    auto append = [&](CMidiEvent&& newEvent) {
+        newEvent.m_nDelta = clampDelta(nTime - nLastAppended + nCarry);
+        nLastAppended = nTime;
+        nCarry = 0;
+        return m_events.insert(m_events.end(), std::move(newEvent));
+    };
+    auto drop = [&](Position pos) {
+        const Position posNext = std::next(pos);
+        if (posNext != m_events.end()) {
+            posNext->m_nDelta = clampDelta(std::uint64_t{posNext->m_nDelta} + pos->m_nDelta);
+        } else {
+            nCarry += pos->m_nDelta;
+        }
+        m_events.erase(pos);
+    };
 
     CChunkReader reader(pData, nSize);
-    std::uint64_t nTime = 0;
     CMidiEvent event;
     for (;;) {
         std::uint32_t nDelta = 0;
@@ -130,7 +154,6 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
         if (eResult == CChunkReader::EResult::Skipped) {
             continue;
         }
-        event.m_nDelta = static_cast<std::uint32_t>(std::min<std::uint64_t>(nTime, kNoTime));
         const std::uint8_t nType = event.m_status & 0xF0;
         if (nType == 0xC0) {
             if (!bProgramSeen) {
@@ -145,38 +168,34 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
             if (pending[nSlot] != m_events.end()) {
                 const std::uint64_t nDuration = nTime - startTimes[nSlot];
                 if (nDuration == 0) {
-                    m_events.erase(pending[nSlot]);
+                    drop(pending[nSlot]);
                 } else {
-                    pending[nSlot]->m_nLength = static_cast<std::uint32_t>(
-                        std::min<std::uint64_t>(nDuration, CChunkReader::kMaxVarLen));
+                    pending[nSlot]->m_nLength = clampDelta(nDuration);
                 }
                 pending[nSlot] = m_events.end();
             }
             if (nType == 0x90 && event.m_data2 != 0) {
-                pending[nSlot] = m_events.insert(m_events.end(), std::move(event));
+                pending[nSlot] = append(std::move(event));
                 startTimes[nSlot] = nTime;
                 event = CMidiEvent();
             }
             continue;
         }
-        m_events.push_back(std::move(event));
+        append(std::move(event));
         event = CMidiEvent();
     }
     // Notes that never end are dropped.
     for (const Position& pos : pending) {
         if (pos != m_events.end()) {
-            m_events.erase(pos);
+            drop(pos);
         }
     }
 
-    std::uint32_t nPrevious = 0;
-    for (CMidiEvent& kept : m_events) {
-        const std::uint32_t nAbsolute = kept.m_nDelta;
-        kept.m_nDelta = nAbsolute - nPrevious;
-        nPrevious = nAbsolute;
-        if (!m_bActive && kept.IsNoteOn()) {
+    for (const CMidiEvent& kept : m_events) {
+        if (kept.IsNoteOn()) {
             m_bActive = true;
             m_nChannel = kept.GetChannel();
+            break;
         }
     }
     // An instrument that has no notes yet (as saved from a new track) stays an instrument.

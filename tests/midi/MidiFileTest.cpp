@@ -340,3 +340,22 @@ TEST(MidiFile, SavingReplacesTheFileOnlyWhenTheWriteSucceeded) {
     EXPECT_EQ(again.FindActiveTrack(0)->m_nProgram, 3);
     EXPECT_FALSE(song.Save(TempPath("no-such-dir/x.mid")));
 }
+
+TEST(MidiFile, TimesBeyondThirtyTwoBitsKeepTheirOrder) {
+    // Twenty skipped note-offs of 2^28 - 1 ticks each put the next events past 2^32 ticks; the
+    // gap is kept as the largest delta a file holds, and the two presses of the key stay apart.
+    Bytes chunk = {0x00, 0x90, 60, 100};
+    for (int i = 0; i < 20; ++i) {
+        chunk.insert(chunk.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0x80, 61, 0});
+    }
+    chunk.insert(chunk.end(), {0x00, 0x90, 60, 100, 0x10, 0x80, 60, 0, 0x00, 0xB0, 7, 1});
+    CSong song;
+    ASSERT_TRUE(LoadBytes(song, MakeSmf(1, 96, {Concat({chunk, kEnd})})));
+    EXPECT_EQ(Notes(song.m_tracks.front()), (std::vector<Note>{{0, 0x90, 60, 0x0FFFFFFF},
+                                                               {0x0FFFFFFF, 0x90, 60, 16},
+                                                               {0x0FFFFFFF + 16, 0xB0, 7, 0}}));
+    const Bytes saved = Saved(song);
+    CSong again;
+    ASSERT_TRUE(LoadBytes(again, saved));
+    EXPECT_EQ(Saved(again), saved);
+}
