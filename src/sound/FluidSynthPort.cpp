@@ -55,7 +55,8 @@ bool CFluidSynthPort::CreateSynth() {
     if (m_soundFont.empty()) {
         m_soundFont = FindSoundFont();
     }
-    if (m_soundFont.empty()) {
+    std::error_code ec;
+    if (m_soundFont.empty() || !std::filesystem::is_regular_file(m_soundFont, ec)) {
         return false;
     }
     // The library reports its failures on stderr; here they are results, not messages.

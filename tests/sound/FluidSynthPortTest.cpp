@@ -100,11 +100,18 @@ TEST(FluidSynthPort, SoundsAfterANoteOnAndFallsSilentOnReset) {
     EXPECT_GT(Peak(samples), 1000);
 }
 
-TEST(FluidSynthPort, OpenFailsWithoutASoundFont) {
-    CFluidSynthPort port(CFluidSynthPort::EAudio::None, TempPath("missing.sf2"));
-    EXPECT_TRUE(port.Open()); // the missing file shows when loading ends
+TEST(FluidSynthPort, OpenFailsWithoutAUsableSoundFont) {
+    CFluidSynthPort missing(CFluidSynthPort::EAudio::None, TempPath("missing.sf2"));
+    EXPECT_FALSE(missing.Open());
+
+    const std::string broken = TempPath("broken.sf2");
+    std::ofstream(broken, std::ios::binary) << "RIFF, but not a SoundFont";
+    CFluidSynthPort port(CFluidSynthPort::EAudio::None, broken);
+    port.Open(); // may already know, or learn it once loading ends
     EXPECT_FALSE(port.WaitUntilLoaded());
     EXPECT_FALSE(port.Open());
+    port.SendShort(0x7F3C90);
+    EXPECT_EQ(port.GetActiveVoiceCount(), 0);
 }
 
 TEST(FluidSynthCommand, RendersASavedSongAudibly) {
