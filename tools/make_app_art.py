@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws the application's own artwork into res/: the toolbar strip, the two About pictures,
-the program icon and the key chart of the help page. Run: /usr/bin/python3 tools/make_app_art.py
+the program icon and the key chart of the help page (its picture of the keyboard is
+docs/keyboard.png, drawn by the keyboard's own code). Run: /usr/bin/python3 tools/make_app_art.py
 """
 import math
 import os
@@ -184,7 +185,7 @@ ORVO_ROWS = [
     ("ASDFGHJKL;'", [50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60]),
     ("ZXCVBNM,./", [47, 48, 49, 50, 51, 52, 53, 54, 55, 56]),
 ]
-NAMES = ["c", "cis", "d", "dis", "e", "f", "fis", "g", "gis", "a", "b", "h"]
+NAMES = ["C", "Db", "D", "Eb", "E", "F", "Gb", "G", "Ab", "A", "B", "H"]
 
 
 def key_chart():
@@ -210,15 +211,8 @@ def key_chart():
     img.save(os.path.join(RES, "help", "keys.png"))
 
 
-def lattice_chart():
-    """The help page's picture of the lattice in C major, every cell named."""
-    lattice(300, 44, 0, background=(255, 255, 255, 255), names=True, width=560).convert(
-        "RGB").save(os.path.join(RES, "help", "lattice.png"))
-
-
 if __name__ == "__main__":
     toolbar()
     about_pictures()
     icon()
     key_chart()
-    lattice_chart()
