@@ -1,0 +1,220 @@
+// Latency of the note player and the main view: from a key event reaching the view to the
+// note-on leaving the MIDI output, with and without the highlight on a full-HD keyboard, and the
+// cost of one timer tick while a song plays.
+#include "app/MainView.h"
+#include "app/ShellDialogs.h"
+#include "midi/MidiPort.h"
+#include "theory/ModeFlags.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <benchmark/benchmark.h>
+#include <fluidsynth.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// Keeps the time the last note-on left, and counts note-ons.
+class CTimingPort : public IMidiPort {
+public:
+    bool Open() override { return m_bOpen = true; }
+    void Reset() override {}
+    void Close() override { m_bOpen = false; }
+    bool IsOpen() const override { return m_bOpen; }
+    void SendShort(std::uint32_t dwMsg) override {
+        if ((dwMsg & 0xF0u) == 0x90u) {
+            m_lastNoteOn = Clock::now();
+            ++m_nNoteOns;
+        }
+    }
+
+    Clock::time_point m_lastNoteOn;
+    long m_nNoteOns = 0;
+
+private:
+    bool m_bOpen = false;
+};
+
+class CSilentDialogs : public IShellDialogs {
+public:
+    bool GetOpenPath(const QStringList& /*filters*/, QString& /*strPath*/) override {
+        return false;
+    }
+    bool GetSavePath(const QStringList& /*filters*/, QString& /*strPath*/,
+                     int& /*nFilter*/) override {
+        return false;
+    }
+    void ShowMessage(const QString& /*strCaption*/, const QString& /*strText*/) override {}
+};
+
+// A shown view of 1920 x 1080 whose timer does not run: the benchmark drives the ticks.
+struct SBenchView {
+    SBenchView() {
+        auto pPort = std::make_unique<CTimingPort>();
+        m_pPort = pPort.get();
+        m_pView = std::make_unique<CMainView>(std::move(pPort), m_dialogs);
+        m_pView->m_tickTimer.stop();
+        m_pView->CKeyboard::Create(m_pView.get(), kWidth, kHeight);
+        m_pView->m_grid.m_pPitchClass = m_pView->m_scale.m_pitchClass.data();
+        m_pView->resize(kWidth, kHeight);
+        m_pView->show();
+        QCoreApplication::processEvents();
+    }
+
+    // Silences everything between iterations so that every press lights its note again.
+    void Quiet() {
+        m_pView->m_scheduler.ClearPending();
+        m_pView->m_grid.ResetNoteStates();
+    }
+
+    void Press(int nKey, const QString& strText) {
+        QKeyEvent press(QEvent::KeyPress, nKey, Qt::NoModifier, strText);
+        QApplication::sendEvent(m_pView.get(), &press);
+    }
+    void Release(int nKey, const QString& strText) {
+        QKeyEvent release(QEvent::KeyRelease, nKey, Qt::NoModifier, strText);
+        QApplication::sendEvent(m_pView.get(), &release);
+    }
+
+    CSilentDialogs m_dialogs;
+    CTimingPort* m_pPort = nullptr;
+    std::unique_ptr<CMainView> m_pView;
+};
+
+SBenchView& View() {
+    static SBenchView s_view;
+    return s_view;
+}
+
+// Key event to the note-on leaving the MIDI output (the highlight follows after it).
+void BM_KeyToNoteOn(benchmark::State& state) {
+    SBenchView& view = View();
+    view.m_pView->m_dwFlags = 0;
+    for (auto _ : state) {
+        view.Quiet();
+        QCoreApplication::processEvents();
+        const Clock::time_point t0 = Clock::now();
+        view.Press(Qt::Key_Q, QStringLiteral("q"));
+        state.SetIterationTime(
+            std::chrono::duration<double>(view.m_pPort->m_lastNoteOn - t0).count());
+        view.Release(Qt::Key_Q, QStringLiteral("q"));
+    }
+}
+BENCHMARK(BM_KeyToNoteOn)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Key event to the highlight drawn into the frame and painted into the 1920 x 1080 window.
+void KeyToPicture(benchmark::State& state, std::uint32_t dwFlags, long nNotes) {
+    SBenchView& view = View();
+    view.m_pView->m_dwFlags = dwFlags;
+    for (auto _ : state) {
+        view.Quiet();
+        QCoreApplication::processEvents();
+        const long nBefore = view.m_pPort->m_nNoteOns;
+        const Clock::time_point t0 = Clock::now();
+        view.Press(Qt::Key_Q, QStringLiteral("q"));
+        QCoreApplication::processEvents();
+        const Clock::time_point t1 = Clock::now();
+        if (view.m_pPort->m_nNoteOns - nBefore != nNotes) {
+            state.SkipWithError("wrong number of notes");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        view.Release(Qt::Key_Q, QStringLiteral("q"));
+    }
+    view.m_pView->m_dwFlags = 0;
+}
+
+void BM_KeyToHighlight(benchmark::State& state) {
+    KeyToPicture(state, 0, 1);
+}
+BENCHMARK(BM_KeyToHighlight)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Chord mode with key 6: six tones stacked in the scale's thirds.
+void BM_KeyToSixNoteChord(benchmark::State& state) {
+    KeyToPicture(state, kFlagChordMode | (6u << kChordSizeShift) | (1u << 21), 6);
+}
+BENCHMARK(BM_KeyToSixNoteChord)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// One tick while 16 tracks play about 100 note-ons a second and a chord sounds, with the
+// highlights painted.
+void BM_TimerTickWhilePlaying(benchmark::State& state) {
+    SBenchView& view = View();
+    CMainView& v = *view.m_pView;
+    v.m_song.Reset();
+    for (int nTrack = 0; nTrack < 16; ++nTrack) {
+        v.SetControl(CNotePlayer::kControlAddTrack, static_cast<std::uint32_t>(nTrack * 8));
+    }
+    // 750 ticks a second: a note every 120 ticks on each of 16 tracks is 100 note-ons a second.
+    int nTrack = 0;
+    for (CTrack& track : v.m_song.m_tracks) {
+        if (!track.m_bActive) {
+            continue;
+        }
+        for (int i = 0; i < 2000; ++i) {
+            CMidiEvent& event = track.m_events.emplace_back();
+            event.m_nDelta = i == 0 ? static_cast<std::uint32_t>(nTrack * 7) : 120;
+            event.m_status = static_cast<std::uint8_t>(0x90 | track.m_nChannel);
+            event.m_data1 = static_cast<std::uint8_t>(36 + (nTrack * 5 + i * 7) % 60);
+            event.m_data2 = 100;
+            event.m_nLength = 200;
+        }
+        ++nTrack;
+    }
+    v.m_song.m_nNoteLength = 1u << 30; // the chord sounds throughout
+    v.m_dwFlags = kFlagChordMode | (4u << kChordSizeShift) | (1u << 19);
+    v.PlayKey(60);
+    v.m_dwFlags = 0;
+    v.OnPlayStart(false);
+    const long nBefore = view.m_pPort->m_nNoteOns;
+    long nTicks = 0;
+    for (auto _ : state) {
+        v.OnTimerTick();
+        QCoreApplication::processEvents();
+        ++nTicks;
+        if (!v.m_bPlaying) {
+            v.OnPlayStart(false);
+        }
+    }
+    state.counters["note-ons/s"] = static_cast<double>(view.m_pPort->m_nNoteOns - nBefore) /
+                                   (static_cast<double>(nTicks) * 0.020);
+    v.OnPlayStop();
+    v.ResetMidi();
+}
+BENCHMARK(BM_TimerTickWhilePlaying)->Unit(benchmark::kMicrosecond);
+
+// The embedded synthesiser's output latency: period size x periods / sample rate.
+void ReportSynthLatency() {
+    fluid_settings_t* pSettings = new_fluid_settings();
+    int nPeriodSize = 0;
+    int nPeriods = 0;
+    double dRate = 0;
+    fluid_settings_getint(pSettings, "audio.period-size", &nPeriodSize);
+    fluid_settings_getint(pSettings, "audio.periods", &nPeriods);
+    fluid_settings_getnum(pSettings, "synth.sample-rate", &dRate);
+    std::printf("Embedded synthesiser latency: %d x %d / %.0f Hz = %.1f ms\n", nPeriodSize,
+                nPeriods, dRate, dRate > 0 ? 1000.0 * nPeriodSize * nPeriods / dRate : 0.0);
+    delete_fluid_settings(pSettings);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ReportSynthLatency();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

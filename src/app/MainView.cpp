@@ -1,0 +1,641 @@
+#include "app/MainView.h"
+
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/ModeStatusBar.h"
+#include "app/ShellDialogs.h"
+#include "keyboard/KeyTranslator.h"
+#include "keyboard/VirtualKeys.h"
+#include "midi/MidiPort.h"
+#include "theory/ModeFlags.h"
+#include "theory/MouseKeys.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QWheelEvent>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+namespace {
+
+constexpr unsigned kNewTrack = 1;
+constexpr unsigned kNewImage = 2;
+constexpr unsigned kFilterMidi = 1;
+constexpr unsigned kFilterBitmap = 2;
+// Mode-flag bits whose change the status bar shows: chord and pen mode, chord keys, inversion.
+constexpr std::uint32_t kStatusBarFlags =
+    kFlagChordMode | kFlagPenMode | kFlagChordKeysMask | kFlagInversionMask;
+
+std::filesystem::path ToPath(const QString& strPath) {
+    return std::filesystem::path(strPath.toStdU16String());
+}
+
+// The text after the last dot of the file name, without the dot; empty when there is none.
+QString ExtensionOf(const QString& strPath) {
+    const QString strName = QFileInfo(strPath).fileName();
+    const qsizetype nDot = strName.lastIndexOf(QLatin1Char('.'));
+    return nDot < 0 ? QString() : strName.mid(nDot + 1);
+}
+
+bool HasExtension(const QString& strPath) {
+    return QFileInfo(strPath).fileName().contains(QLatin1Char('.'));
+}
+
+} // namespace
+
+CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, QWidget* pParent)
+    : QWidget(pParent), CNotePlayer(std::move(pPort)), m_wndOrchestra(this), m_wndScale(this),
+      m_wndOptions(this), m_dialogs(dialogs) {
+    m_dwFlags = 0;
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+
+    // Any later failure to open (Reset Midi) is told at once; the one of the constructor waits
+    // until the event loop runs, so that the window is not held back.
+    m_midiOut.SetOpenFailedHandler([this] { ReportMidiOpenFailed(); });
+    if (!m_midiOut.IsOpen()) {
+        QTimer::singleShot(0, this, &CMainView::ReportMidiOpenFailed);
+    }
+
+    CKeyboard::Create(this);
+    m_grid.m_pPitchClass = m_scale.m_pitchClass.data();
+    m_wndOrchestra.Create(this);
+    m_wndScale.Create(this, &m_scale);
+    m_wndOptions.Create(this, m_grid.m_nEchoUp, m_grid.m_nEchoDown);
+    // A tool window that hides itself ("Hide", close box, Esc) takes its check mark along.
+    connect(&m_wndScale, &CToolDlg::shownChanged, this,
+            [this](bool bShown) { CheckCommand(ID_VIEW_SCALE_WINDOW, bShown, false); });
+    connect(&m_wndOrchestra, &CToolDlg::shownChanged, this,
+            [this](bool bShown) { CheckCommand(ID_VIEW_ORCHESTRA_WINDOW, bShown, false); });
+    connect(&m_wndOptions, &CToolDlg::shownChanged, this,
+            [this](bool bShown) { CheckCommand(ID_VIEW_OPTIONS_WINDOW, bShown, false); });
+
+    m_latchTimer.setSingleShot(true);
+    m_latchTimer.setTimerType(Qt::PreciseTimer);
+    m_latchTimer.setInterval(kLatchMilliseconds);
+    connect(&m_latchTimer, &QTimer::timeout, this, &CMainView::OnLatchExpired);
+
+    m_tickTimer.setTimerType(Qt::PreciseTimer);
+    m_tickTimer.setInterval(kTickMilliseconds);
+    connect(&m_tickTimer, &QTimer::timeout, this, [this] { OnTimerTick(); });
+    m_tickTimer.start();
+    m_nTickTimer = ID_TIMER_TICK;
+    OnSetCursor();
+}
+
+CMainView::~CMainView() {
+    m_wndScale.hide();
+    m_wndOrchestra.hide();
+    m_wndOptions.hide();
+    m_tickTimer.stop();
+    m_latchTimer.stop();
+    m_nTickTimer = 0;
+    m_nLatchTimer = 0;
+    CKeyboard::Destroy();
+}
+
+CMainFrame* CMainView::GetMainFrame() const {
+    return qobject_cast<CMainFrame*>(window());
+}
+
+void CMainView::ReportMidiOpenFailed() {
+    m_dialogs.ShowMessage(QString::fromLatin1(CMidiOut::kOpenFailedCaption),
+                          QString::fromLatin1(CMidiOut::kOpenFailedText));
+}
+
+// Painting -------------------------------------------------------------------------------------
+
+void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
+    update(rgn);
+}
+
+void CMainView::InvalidateView() {
+    m_bComposePending = true;
+    update();
+}
+
+void CMainView::paintEvent(QPaintEvent* pEvent) {
+    OnPaint(pEvent->region());
+}
+
+void CMainView::OnPaint(const QRegion& rgn) {
+    if (m_bComposePending) {
+        ComposeFrame();
+        m_bComposePending = false;
+    }
+    const QImage& frame = GetFrame();
+    const QRect rcView(QPoint(0, 0), m_frame.GetViewSize());
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& rc : rgn) {
+        const QRect rcShown = rc & rcView;
+        if (!rcShown.isEmpty()) {
+            painter.drawImage(rcShown.topLeft(), frame, rcShown);
+        }
+    }
+}
+
+void CMainView::resizeEvent(QResizeEvent* pEvent) {
+    QWidget::resizeEvent(pEvent);
+    SetViewSize(pEvent->size().width(), pEvent->size().height());
+    // A new size repaints the whole window from a fresh composition.
+    InvalidateView();
+}
+
+// Mode flags -----------------------------------------------------------------------------------
+
+void CMainView::SetFlags(bool bFromKeyDown, std::uint32_t dwNew) {
+    if (bFromKeyDown) {
+        if ((dwNew & kFlagLatch) != 0 && m_nLatchTimer == 0) {
+            m_latchTimer.start();
+            m_nLatchTimer = ID_TIMER_LATCH;
+        }
+    } else if (m_nLatchTimer != 0) {
+        m_latchTimer.stop();
+        m_nLatchTimer = 0;
+        dwNew &= ~kFlagLatch;
+    }
+
+    const std::uint32_t dwChanged = dwNew ^ m_dwFlags;
+
+    const std::uint32_t n = static_cast<std::uint32_t>(CScale::GetChordSize(dwNew));
+    const std::uint32_t r = ((dwNew & kFlagInversionMask) >> kInversionShift) % n;
+    dwNew = (dwNew & ~(kFlagChordSizeMask | kFlagInversionMask)) | (n << kChordSizeShift) |
+            (r << kInversionShift);
+
+    CMainFrame* pFrame = GetMainFrame();
+    if ((dwChanged & kStatusBarFlags) != 0 && pFrame != nullptr) {
+        pFrame->GetStatusBar().SetFlags(dwNew);
+    }
+
+    if ((dwChanged & kFlagPenMode) != 0 && (dwNew & kFlagPenMode) != 0) {
+        SetCurrentNote(-1);
+    }
+
+    if ((dwChanged & kFlagPenMode) != 0) {
+        CheckCommand(ID_TOOLS_PEN_MODE, (dwNew & kFlagPenMode) != 0, true);
+    } else if ((dwChanged & kFlagChordMode) != 0) {
+        CheckCommand(ID_TOOLS_CHORD_MODE, (dwNew & kFlagChordMode) != 0, true);
+    } else if ((dwChanged & kFlagKlavierMode) != 0) {
+        CheckCommand(ID_TOOLS_KLAVIER_MODE, (dwNew & kFlagKlavierMode) != 0, false);
+    } else if ((dwChanged & kFlagWhiteOnly) != 0) {
+        CheckCommand(ID_TOOLS_WHITE_ONLY, (dwNew & kFlagWhiteOnly) != 0, false);
+    }
+
+    m_dwFlags = dwNew;
+    OnSetCursor();
+}
+
+void CMainView::OnLatchExpired() {
+    m_dwFlags &= ~kFlagLatch;
+    m_latchTimer.stop();
+    m_nLatchTimer = 0;
+}
+
+void CMainView::OnSetCursor() {
+    setCursor((m_dwFlags & kFlagPenMode) != 0 ? m_hPenCursor : m_hArrowCursor);
+}
+
+void CMainView::CheckCommand(unsigned nID, bool bChecked, bool bToolbar) {
+    if (CMainFrame* pFrame = GetMainFrame()) {
+        pFrame->CheckCommand(nID, bChecked, bToolbar);
+    }
+}
+
+// Keys -----------------------------------------------------------------------------------------
+
+void CMainView::keyPressEvent(QKeyEvent* pEvent) {
+    // A held key plays once: auto-repeats are dropped without default handling.
+    if (CKeyTranslator::IsAutoRepeat(*pEvent)) {
+        pEvent->accept();
+        return;
+    }
+    const std::optional<unsigned> vk = CKeyTranslator::ToVirtualKey(*pEvent);
+    if (!vk || !OnKeyDown(*vk)) {
+        QWidget::keyPressEvent(pEvent);
+    }
+}
+
+void CMainView::keyReleaseEvent(QKeyEvent* pEvent) {
+    if (CKeyTranslator::IsAutoRepeat(*pEvent)) {
+        pEvent->accept();
+        return;
+    }
+    const std::optional<unsigned> vk = CKeyTranslator::ToVirtualKey(*pEvent);
+    if (!vk || !OnKeyUp(*vk)) {
+        QWidget::keyReleaseEvent(pEvent);
+    }
+}
+
+bool CMainView::OnKeyDown(unsigned nChar) {
+    std::uint32_t dwFlags = m_dwFlags;
+    unsigned nValue = nChar;
+    unsigned nAction = CKeyMap::kActionNone;
+    if (!m_keyMap.OnKeyDown(dwFlags, nValue, nAction)) {
+        return false;
+    }
+    switch (nAction) {
+    case CKeyMap::kActionNavigate:
+        if (m_scale.Navigate(static_cast<std::uint8_t>(nValue), m_dwFlags)) {
+            OnTonalityChanged(false);
+        }
+        break;
+    case CKeyMap::kActionNote:
+        PlayKey(static_cast<int>(nValue));
+        break;
+    case CKeyMap::kActionFlags:
+        SetFlags(true, dwFlags);
+        break;
+    case CKeyMap::kActionDegree:
+        PlayKey(m_scale.DegreeToNote(static_cast<std::uint8_t>(nValue)));
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool CMainView::OnKeyUp(unsigned nChar) {
+    std::uint32_t dwFlags = m_dwFlags;
+    unsigned nValue = nChar;
+    unsigned nAction = CKeyMap::kActionNone;
+    if (!m_keyMap.OnKeyUp(dwFlags, nValue, nAction)) {
+        return false;
+    }
+    if (nAction == CKeyMap::kActionFlags) {
+        SetFlags(false, dwFlags);
+    }
+    return true;
+}
+
+// Mouse ----------------------------------------------------------------------------------------
+
+unsigned CMainView::MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    unsigned nFlags = 0;
+    if (buttons.testFlag(Qt::LeftButton)) {
+        nFlags |= MK_LBUTTON;
+    }
+    if (buttons.testFlag(Qt::RightButton)) {
+        nFlags |= MK_RBUTTON;
+    }
+    if (buttons.testFlag(Qt::MiddleButton)) {
+        nFlags |= MK_MBUTTON;
+    }
+    if (modifiers.testFlag(Qt::ShiftModifier)) {
+        nFlags |= MK_SHIFT;
+    }
+    if (modifiers.testFlag(Qt::ControlModifier)) {
+        nFlags |= MK_CONTROL;
+    }
+    return nFlags;
+}
+
+void CMainView::mouseMoveEvent(QMouseEvent* pEvent) {
+    OnMouseMove(MouseFlags(pEvent->buttons(), pEvent->modifiers()), pEvent->position().toPoint());
+}
+
+void CMainView::mousePressEvent(QMouseEvent* pEvent) {
+    const unsigned nFlags = MouseFlags(pEvent->buttons(), pEvent->modifiers());
+    const QPoint point = pEvent->position().toPoint();
+    if (pEvent->button() == Qt::LeftButton) {
+        OnLButtonDown(nFlags, point);
+    } else if (pEvent->button() == Qt::RightButton) {
+        OnRButtonDown(nFlags);
+    } else {
+        QWidget::mousePressEvent(pEvent);
+    }
+}
+
+void CMainView::mouseReleaseEvent(QMouseEvent* pEvent) {
+    if (pEvent->button() == Qt::LeftButton) {
+        OnLButtonUp();
+    } else {
+        QWidget::mouseReleaseEvent(pEvent);
+    }
+}
+
+void CMainView::wheelEvent(QWheelEvent* pEvent) {
+    OnMouseWheel(pEvent->angleDelta().y());
+    QWidget::wheelEvent(pEvent);
+}
+
+void CMainView::OnMouseMove(unsigned nFlags, const QPoint& point) {
+    const bool bPenMode = (m_dwFlags & kFlagPenMode) != 0;
+    if (!bPenMode && m_bDragging != 0 && (nFlags & MK_SHIFT) != 0 && (nFlags & MK_LBUTTON) != 0) {
+        DragTo(point);
+        return;
+    }
+    const int nNote = m_grid.PointToNote(point.x(), point.y());
+    if (bPenMode) {
+        if (nNote != m_nCurrentNote) {
+            m_nCurrentNote = nNote;
+            if (nNote != -1 && (nFlags & MK_RBUTTON) != 0) {
+                PlayKey(nNote);
+            }
+        }
+        if (m_bDragging != 0 && (nFlags & MK_LBUTTON) != 0) {
+            StrokeTo(point);
+        }
+    } else if (nNote != m_nCurrentNote) {
+        SetCurrentNote(nNote);
+        if (nNote != -1 && (nFlags & MK_LBUTTON) != 0) {
+            PlayKey(nNote);
+        }
+    }
+}
+
+void CMainView::OnLButtonDown(unsigned nFlags, const QPoint& point) {
+    if ((m_dwFlags & kFlagPenMode) != 0) {
+        m_bDragging = 1;
+        if ((nFlags & MK_SHIFT) != 0) {
+            StrokeTo(point);
+        } else {
+            m_ptDrag = point;
+        }
+    } else if ((nFlags & MK_SHIFT) != 0) {
+        m_ptDrag = point;
+        m_bDragging = 1;
+    } else if (m_nCurrentNote != -1) {
+        PlayKey(m_nCurrentNote);
+    }
+}
+
+void CMainView::OnLButtonUp() {
+    m_bDragging = 0;
+}
+
+void CMainView::OnRButtonDown(unsigned nFlags) {
+    if (m_nCurrentNote == -1) {
+        return;
+    }
+    if ((m_dwFlags & kFlagPenMode) != 0) {
+        PlayKey(m_nCurrentNote);
+    } else if (m_scale.ApplyDegree(static_cast<std::uint8_t>(m_nCurrentNote % 12), nFlags)) {
+        OnTonalityChanged(false);
+    }
+}
+
+void CMainView::OnMouseWheel(int zDelta) {
+    if ((m_dwFlags & kFlagChordMode) == 0) {
+        return;
+    }
+    const int q = zDelta / kWheelDelta;
+    const int r = static_cast<int>((m_dwFlags & kFlagInversionMask) >> kInversionShift);
+    int n = static_cast<int>((m_dwFlags & kFlagChordSizeMask) >> kChordSizeShift);
+    if (n == 0) {
+        n = 1;
+    }
+    const int rNew = static_cast<std::uint8_t>(r + q + 4 * n) % n;
+    SetFlags(false, (m_dwFlags & ~kFlagInversionMask) |
+                        (static_cast<std::uint32_t>(rNew) << kInversionShift));
+}
+
+// Notifications of the player --------------------------------------------------------------------
+
+void CMainView::OnTonalityChanged(bool bFromScaleWindow) {
+    if (!bFromScaleWindow) {
+        m_wndScale.Refresh();
+    }
+    if (m_bRecording && !m_bPlaying) {
+        STonalityRecord record;
+        m_scale.GetTonalityRecord(record);
+        m_song.RecordScale(record.wMask, record.nKeynote);
+    }
+    if (CMainFrame* pFrame = GetMainFrame()) {
+        pFrame->GetStatusBar().SetTonalityText(QString::fromLatin1(m_scale.GetName()),
+                                               QString::fromLatin1(m_scale.GetKeynoteName()));
+    }
+    InvalidateView();
+}
+
+void CMainView::OnPlayStart(bool bContinue) {
+    m_bPlaying = true;
+    if (!bContinue) {
+        m_song.Rewind();
+    }
+    CheckCommand(ID_TRACK_PLAY, true, true);
+}
+
+void CMainView::OnPlayStop() {
+    m_bPlaying = false;
+    CheckCommand(ID_TRACK_PLAY, false, true);
+}
+
+// Commands -------------------------------------------------------------------------------------
+
+bool CMainView::OnCommand(unsigned nID) {
+    if (nID >= ID_TONALITY_KEY_C && nID <= ID_TONALITY_KEY_B) {
+        OnKeynote(nID);
+        return true;
+    }
+    if (nID >= ID_SCALE_MAJOR_NATURAL && nID <= ID_SCALE_CHROMATIC) {
+        OnScale(nID);
+        return true;
+    }
+    switch (nID) {
+    case ID_FILE_NEW_ALL:
+    case ID_FILE_NEW_TRACK:
+    case ID_FILE_NEW_IMAGE:
+        OnFileNew(nID);
+        break;
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        break;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        break;
+    case ID_TONALITY_CUSTOM:
+        ActivateToolWindow(m_wndScale, m_wndScale.IsShown(), ID_VIEW_SCALE_WINDOW);
+        break;
+    case ID_VIEW_SCALE_WINDOW:
+        ToggleToolWindow(m_wndScale, m_wndScale.IsShown(), ID_VIEW_SCALE_WINDOW);
+        break;
+    case ID_VIEW_ORCHESTRA_WINDOW:
+        ToggleToolWindow(m_wndOrchestra, m_wndOrchestra.IsShown(), ID_VIEW_ORCHESTRA_WINDOW);
+        break;
+    case ID_ACTIVATE_ORCHESTRA_WINDOW:
+        ActivateToolWindow(m_wndOrchestra, m_wndOrchestra.IsShown(), ID_VIEW_ORCHESTRA_WINDOW);
+        break;
+    case ID_VIEW_OPTIONS_WINDOW:
+        ToggleToolWindow(m_wndOptions, m_wndOptions.IsShown(), ID_VIEW_OPTIONS_WINDOW);
+        break;
+    case ID_VIEW_SIMPLE:
+        m_grid.m_bSimple = m_grid.m_bSimple != 0 ? 0 : 1;
+        m_grid.m_bRedraw = 1;
+        CheckCommand(ID_VIEW_SIMPLE, m_grid.m_bSimple != 0, true);
+        InvalidateView();
+        break;
+    case ID_TRACK_PLAY:
+        if (m_bPlaying) {
+            OnPlayStop();
+        } else {
+            OnPlayStart(false);
+        }
+        break;
+    case ID_TRACK_RECORD:
+        m_bRecording = !m_bRecording;
+        CheckCommand(ID_TRACK_RECORD, m_bRecording, true);
+        if (m_bRecording) {
+            m_song.ResetRecordPositions();
+        }
+        break;
+    case ID_TRACK_IGNORE_SYSEX:
+        m_bIgnoreSysEx = !m_bIgnoreSysEx;
+        CheckCommand(ID_TRACK_IGNORE_SYSEX, m_bIgnoreSysEx, false);
+        break;
+    case ID_TOOLS_CHORD_ARPEGGIO:
+        m_bArpeggio = !m_bArpeggio;
+        CheckCommand(ID_TOOLS_CHORD_ARPEGGIO, m_bArpeggio, false);
+        break;
+    case ID_TOOLS_PLAY_SCALE:
+        PlayScale();
+        break;
+    case ID_TOOLS_RESET_MIDI:
+        ResetMidi();
+        InvalidateView();
+        break;
+    case ID_TOOLS_WHITE_ONLY:
+        OnKeyUp(VK_F6);
+        break;
+    case ID_TOOLS_PEN_MODE:
+        OnKeyUp(VK_F7);
+        break;
+    case ID_TOOLS_CHORD_MODE:
+        OnKeyUp(VK_OEM_3);
+        break;
+    case ID_TOOLS_KLAVIER_MODE:
+        OnKeyUp(VK_F8);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+void CMainView::OnKeynote(unsigned nID) {
+    if (CMainFrame* pFrame = GetMainFrame()) {
+        pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B, nID);
+    }
+    m_scale.SetPattern(static_cast<std::uint8_t>(nID - ID_TONALITY_KEY_C), nullptr);
+    OnTonalityChanged(false);
+}
+
+void CMainView::OnScale(unsigned nID) {
+    m_scale.SelectScale(static_cast<int>(nID - ID_SCALE_MAJOR_NATURAL));
+    OnTonalityChanged(false);
+}
+
+void CMainView::ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID) {
+    CheckCommand(nID, !bShown, false);
+    wnd.setVisible(!bShown);
+}
+
+void CMainView::ActivateToolWindow(QWidget& wnd, bool bShown, unsigned nID) {
+    if (bShown) {
+        wnd.activateWindow();
+        wnd.raise();
+    } else {
+        CheckCommand(nID, true, false);
+        wnd.show();
+    }
+}
+
+// File commands ----------------------------------------------------------------------------------
+
+void CMainView::OnFileNew(unsigned nID) {
+    unsigned nMask = 0;
+    switch (nID) {
+    case ID_FILE_NEW_ALL:
+        nMask = kNewTrack | kNewImage;
+        break;
+    case ID_FILE_NEW_TRACK:
+        nMask = kNewTrack;
+        break;
+    case ID_FILE_NEW_IMAGE:
+        nMask = kNewImage;
+        break;
+    default:
+        return;
+    }
+    if ((nMask & kNewTrack) != 0) {
+        m_song.Reset();
+        m_wndOrchestra.Reset();
+    }
+    if ((nMask & kNewImage) != 0) {
+        m_image.Clear();
+        InvalidateView();
+    }
+}
+
+void CMainView::OnFileOpen() {
+    const QStringList filters{QStringLiteral("All supported (*.mid *.bmp)"),
+                              QStringLiteral("Midi Files (*.mid)"),
+                              QStringLiteral("Bitmap images (*.bmp)")};
+    QString strPath;
+    if (!m_dialogs.GetOpenPath(filters, strPath)) {
+        return;
+    }
+    // Only the extension decides; the chosen filter plays no part.
+    const QString strExt = ExtensionOf(strPath).toUpper();
+    if (strExt == QLatin1String("MID")) {
+        errno = 0;
+        if (OpenSong(ToPath(strPath))) {
+            m_wndOrchestra.RefillFromSong(m_song);
+        } else {
+            ReportFileFailure("open", strPath, errno, "not a readable MIDI file");
+        }
+    } else if (strExt == QLatin1String("BMP")) {
+        errno = 0;
+        if (!m_image.LoadBmp(strPath)) {
+            ReportFileFailure("open", strPath, errno, "not a readable bitmap");
+        }
+        InvalidateView();
+    }
+}
+
+void CMainView::OnFileSaveAs() {
+    const QStringList filters{QStringLiteral("Midi File (*.mid)"),
+                              QStringLiteral("Bitmap image (*.bmp)")};
+    QString strPath;
+    int nFilter = 0;
+    if (!m_dialogs.GetSavePath(filters, strPath, nFilter)) {
+        return;
+    }
+    // The chosen filter alone decides the format; a name without any extension gets one.
+    if (nFilter == kFilterMidi) {
+        if (!HasExtension(strPath)) {
+            strPath += QStringLiteral(".MID");
+        }
+        errno = 0;
+        if (!m_song.Save(ToPath(strPath))) {
+            ReportFileFailure("save", strPath, errno, "the file could not be written");
+        }
+    } else if (nFilter == kFilterBitmap) {
+        if (!HasExtension(strPath)) {
+            strPath += QStringLiteral(".BMP");
+        }
+        errno = 0;
+        if (!m_image.SaveBmp(strPath)) {
+            ReportFileFailure("save", strPath, errno, "the file could not be written");
+        }
+    }
+}
+
+void CMainView::ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
+                                  const char* pszFallback) {
+    const QString strReason =
+        QString::fromLocal8Bit(nError != 0 ? std::strerror(nError) : pszFallback);
+    m_dialogs.ShowMessage(
+        QStringLiteral("Vorkeln"),
+        QStringLiteral("Could not %1 %2: %3")
+            .arg(QLatin1String(pszVerb), QFileInfo(strPath).fileName(), strReason));
+}

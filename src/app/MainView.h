@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/CommandTarget.h"
+#include "keyboard/KeyMap.h"
+#include "midi/NotePlayer.h"
+#include "windows/OptionsDlg.h"
+#include "windows/OrchestraDlg.h"
+#include "windows/ScaleDlg.h"
+
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+class CMainFrame;
+class IMidiPort;
+class IShellDialogs;
+
+// The frame's one client window and the owner of everything else: it is the note player (and so
+// the keyboard, the drawing image, the song, the tonality and the MIDI output), and holds the key
+// map and the three tool windows. It turns input and commands into calls on those parts, is the
+// only writer of the mode flags and keeps menu checks and toolbar pictures in step.
+class CMainView : public QWidget, public CNotePlayer, public ICommandTarget {
+    Q_OBJECT
+public:
+    static constexpr int ID_TIMER_TICK = 2701;
+    static constexpr int ID_TIMER_LATCH = 2702;
+    static constexpr int kTickMilliseconds = 20;
+    static constexpr int kLatchMilliseconds = 300;
+    // One notch of the mouse wheel.
+    static constexpr int kWheelDelta = 120;
+
+    // The view sounds through pPort and asks the user through pDialogs (both stay the view's
+    // for its life: the port is owned, the dialogs must outlive the view).
+    CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, QWidget* pParent = nullptr);
+    ~CMainView() override;
+    CMainView(const CMainView&) = delete;
+    CMainView& operator=(const CMainView&) = delete;
+
+    // Every command of the menus, accelerators and toolbar, offered by the frame first.
+    bool OnCommand(unsigned nID) override;
+
+    void OnTonalityChanged(bool bFromScaleWindow) override;
+    void OnPlayStart(bool bContinue) override;
+    void OnPlayStop() override;
+
+    // Menu check mark and, with bToolbar, the toolbar picture of a command.
+    void CheckCommand(unsigned nID, bool bChecked, bool bToolbar);
+    // The only way the mode flags change (apart from the latch expiry).
+    void SetFlags(bool bFromKeyDown, std::uint32_t dwNew);
+    // The 300 ms latch timer ran out: the toggle key now acts as a momentary switch.
+    void OnLatchExpired();
+    bool IsLatchTimerRunning() const { return m_nLatchTimer != 0; }
+    void OnSetCursor();
+
+    // Key handling by virtual-key code; true when the key map handled the key.
+    bool OnKeyDown(unsigned nChar);
+    bool OnKeyUp(unsigned nChar);
+    // Mouse handling with MK_ flags and client coordinates.
+    void OnMouseMove(unsigned nFlags, const QPoint& point);
+    void OnLButtonDown(unsigned nFlags, const QPoint& point);
+    void OnLButtonUp();
+    void OnRButtonDown(unsigned nFlags);
+    void OnMouseWheel(int zDelta);
+
+    // File commands.
+    void OnFileNew(unsigned nID);
+    void OnFileOpen();
+    void OnFileSaveAs();
+
+    // "Cant open MIDI_MAPPER": what the user is told whenever the device does not open.
+    void ReportMidiOpenFailed();
+
+    CMainFrame* GetMainFrame() const;
+
+    COrchestraDlg m_wndOrchestra;
+    CScaleDlg m_wndScale;
+    COptionsDlg m_wndOptions;
+    CKeyMap m_keyMap;
+    QTimer m_tickTimer;
+    QTimer m_latchTimer;
+    int m_nTickTimer = 0;
+    int m_nLatchTimer = 0; // 0: no latch timer running
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void resizeEvent(QResizeEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseReleaseEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void keyReleaseEvent(QKeyEvent* pEvent) override;
+
+    // The frame buffer changed in rgn: show it as it is (no composition).
+    void UpdateWindowFromFrame(const QRegion& rgn) override;
+    // The whole view must be composed again before it is shown.
+    void InvalidateView() override;
+
+private:
+    void OnPaint(const QRegion& rgn);
+    void OnKeynote(unsigned nID);
+    void OnScale(unsigned nID);
+    void ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID);
+    void ActivateToolWindow(QWidget& wnd, bool bShown, unsigned nID);
+    void ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
+                           const char* pszFallback);
+    static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+
+    IShellDialogs& m_dialogs;
+    // A full composition is owed before the next paint shows the frame.
+    bool m_bComposePending = true;
+};

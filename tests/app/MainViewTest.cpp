@@ -1,0 +1,537 @@
+#include "app/MainView.h"
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/ModeStatusBar.h"
+#include "app/ShellDialogs.h"
+#include "app/ToolBar.h"
+#include "app/VorkelnApp.h"
+#include "midi/RecordingPort.h"
+#include "theory/ModeFlags.h"
+
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t NoteOn(int nChannel, int nNote) {
+    return static_cast<std::uint32_t>(0x90 + nChannel + (nNote << 8) + (0x7F << 16));
+}
+
+const QString kTmp = QStringLiteral(VORKELN_TEST_TMP);
+
+// Stands in for the user at the file dialogs, and keeps every message the view shows.
+class CStandInDialogs : public IShellDialogs {
+public:
+    bool GetOpenPath(const QStringList& /*filters*/, QString& strPath) override {
+        if (m_openPaths.empty()) {
+            return false;
+        }
+        strPath = m_openPaths.front();
+        m_openPaths.pop_front();
+        return true;
+    }
+    bool GetSavePath(const QStringList& filters, QString& strPath, int& nFilter) override {
+        m_saveFilters = filters;
+        if (m_savePaths.empty()) {
+            return false;
+        }
+        std::tie(strPath, nFilter) = m_savePaths.front();
+        m_savePaths.pop_front();
+        return true;
+    }
+    void ShowMessage(const QString& strCaption, const QString& strText) override {
+        m_messages.emplace_back(strCaption, strText);
+    }
+
+    std::deque<QString> m_openPaths;
+    std::deque<std::pair<QString, int>> m_savePaths;
+    QStringList m_saveFilters;
+    std::vector<std::pair<QString, QString>> m_messages;
+};
+
+class MainViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { Build(false); }
+
+    void Build(bool bFailOpen) {
+        CVorkelnApp::InitResources();
+        auto pPort = std::make_unique<CRecordingPort>();
+        pPort->m_bFailOpen = bFailOpen;
+        m_pPort = pPort.get();
+        m_pFrame = std::make_unique<CMainFrame>();
+        m_pView = new CMainView(std::move(pPort), m_dialogs);
+        // The tests drive the ticks themselves.
+        m_pView->m_tickTimer.stop();
+        m_pFrame->SetView(m_pView, m_pView);
+        m_pFrame->resize(900, 700);
+        m_pFrame->show();
+        QCoreApplication::processEvents();
+        m_pPort->m_messages.clear();
+    }
+
+    std::vector<std::uint32_t>& Messages() { return m_pPort->m_messages; }
+
+    void Key(QEvent::Type type, int nKey, const QString& strText = QString(),
+             bool bAutoRepeat = false, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(type, nKey, modifiers, strText, bAutoRepeat);
+        QApplication::sendEvent(m_pView, &event);
+    }
+    void Tap(int nKey, const QString& strText = QString()) {
+        Key(QEvent::KeyPress, nKey, strText);
+        Key(QEvent::KeyRelease, nKey, strText);
+    }
+
+    void Move(const QPoint& pt, Qt::MouseButtons buttons = Qt::NoButton,
+              Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(pt), m_pView->mapToGlobal(QPointF(pt)),
+                          Qt::NoButton, buttons, modifiers);
+        QApplication::sendEvent(m_pView, &event);
+    }
+    void Press(const QPoint& pt, Qt::MouseButton button,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(pt), m_pView->mapToGlobal(QPointF(pt)),
+                          button, button, modifiers);
+        QApplication::sendEvent(m_pView, &event);
+    }
+    void Release(const QPoint& pt, Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonRelease, QPointF(pt),
+                          m_pView->mapToGlobal(QPointF(pt)), button, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(m_pView, &event);
+    }
+    void Wheel(int nDelta) {
+        QWheelEvent event(QPointF(10, 10), m_pView->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, nDelta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(m_pView, &event);
+    }
+
+    // Where a note shows, inside the view.
+    QPoint PointOf(int nNote) const {
+        QPoint pt;
+        m_pView->m_grid.NoteToPoint(nNote, pt);
+        while (pt.x() < 20) {
+            m_pView->m_grid.NextCopy(pt);
+        }
+        return pt;
+    }
+
+    int Inversion() const {
+        return static_cast<int>((m_pView->m_dwFlags & kFlagInversionMask) >> kInversionShift);
+    }
+
+    bool Checked(unsigned nID) const { return m_pFrame->IsMenuItemChecked(nID); }
+
+    CStandInDialogs m_dialogs;
+    CRecordingPort* m_pPort = nullptr;
+    std::unique_ptr<CMainFrame> m_pFrame;
+    CMainView* m_pView = nullptr;
+};
+
+TEST_F(MainViewTest, StartsInCNaturalMajorWithThePianoTrack) {
+    EXPECT_EQ(m_pFrame->GetStatusBar().GetPaneText(CModeStatusBar::PANE_TONALITY),
+              QStringLiteral("Natural Major : c"));
+    EXPECT_TRUE(Checked(ID_TONALITY_KEY_C));
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u);
+    EXPECT_EQ(m_pView->m_song.m_nNoteLength, 384u);
+    EXPECT_TRUE(m_pView->m_tickTimer.timerType() == Qt::PreciseTimer);
+    EXPECT_EQ(m_pView->m_tickTimer.interval(), 20);
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+}
+
+TEST_F(MainViewTest, LetterKeysPlayTheLatticeOrThePiano) {
+    Tap(Qt::Key_Q, QStringLiteral("q"));
+    EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 53)});
+
+    Tap(Qt::Key_F8);
+    EXPECT_TRUE((m_pView->m_dwFlags & kFlagKlavierMode) != 0);
+    EXPECT_TRUE(Checked(ID_TOOLS_KLAVIER_MODE));
+    Messages().clear();
+    Tap(Qt::Key_Q, QStringLiteral("q"));
+    EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 60)});
+}
+
+TEST_F(MainViewTest, HeldKeyPlaysOnceAndItsReleaseEndsNothing) {
+    Key(QEvent::KeyPress, Qt::Key_W, QStringLiteral("w"));
+    for (int i = 0; i < 5; ++i) {
+        Key(QEvent::KeyRelease, Qt::Key_W, QStringLiteral("w"), true);
+        Key(QEvent::KeyPress, Qt::Key_W, QStringLiteral("w"), true);
+    }
+    Key(QEvent::KeyRelease, Qt::Key_W, QStringLiteral("w"));
+    EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 54)});
+}
+
+TEST_F(MainViewTest, ModeKeyLatchesWhenTappedAndIsMomentaryWhenHeld) {
+    Key(QEvent::KeyPress, Qt::Key_F8);
+    EXPECT_TRUE(m_pView->IsLatchTimerRunning());
+    EXPECT_EQ(m_pView->m_latchTimer.interval(), 300);
+    EXPECT_TRUE(m_pView->m_latchTimer.isSingleShot());
+    Key(QEvent::KeyRelease, Qt::Key_F8);
+    EXPECT_FALSE(m_pView->IsLatchTimerRunning());
+    EXPECT_EQ(m_pView->m_dwFlags & (kFlagKlavierMode | kFlagLatch), kFlagKlavierMode);
+
+    // Held past the latch time: Klavier mode only while the key is down.
+    Key(QEvent::KeyPress, Qt::Key_F8);
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagKlavierMode, 0u);
+    m_pView->OnLatchExpired();
+    EXPECT_FALSE(m_pView->IsLatchTimerRunning());
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagLatch, 0u);
+    Key(QEvent::KeyRelease, Qt::Key_F8);
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagKlavierMode, kFlagKlavierMode);
+    EXPECT_TRUE(Checked(ID_TOOLS_KLAVIER_MODE));
+}
+
+TEST_F(MainViewTest, MenuCommandTogglesLikeTheKeyExceptWhileLatched) {
+    m_pView->OnCommand(ID_TOOLS_CHORD_MODE);
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagChordMode, kFlagChordMode);
+    EXPECT_TRUE(Checked(ID_TOOLS_CHORD_MODE));
+    EXPECT_EQ(m_pFrame->GetToolBar().GetButtonImage(ID_TOOLS_CHORD_MODE), 7 + 9);
+    Tap(Qt::Key_QuoteLeft, QStringLiteral("`"));
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagChordMode, 0u);
+    EXPECT_FALSE(Checked(ID_TOOLS_CHORD_MODE));
+    EXPECT_EQ(m_pFrame->GetToolBar().GetButtonImage(ID_TOOLS_CHORD_MODE), 7);
+
+    // While a mode key is still within its latch time, the command changes nothing.
+    Key(QEvent::KeyPress, Qt::Key_F6);
+    const std::uint32_t dwFlags = m_pView->m_dwFlags;
+    m_pView->OnCommand(ID_TOOLS_PEN_MODE);
+    EXPECT_EQ(m_pView->m_dwFlags & kFlagPenMode, 0u);
+    EXPECT_EQ(m_pView->m_dwFlags & ~kFlagLatch, dwFlags & ~kFlagLatch);
+}
+
+TEST_F(MainViewTest, WheelTurnsTheInversionInChordModeOnly) {
+    Wheel(120);
+    EXPECT_EQ(Inversion(), 0);
+    Tap(Qt::Key_QuoteLeft, QStringLiteral("`"));
+    Tap(Qt::Key_3, QStringLiteral("3")); // a triad: three inversions
+    ASSERT_EQ((m_pView->m_dwFlags & kFlagChordSizeMask) >> kChordSizeShift, 3u);
+    Wheel(120);
+    EXPECT_EQ(Inversion(), 1);
+    Wheel(240);
+    EXPECT_EQ(Inversion(), 0);
+    Wheel(-120);
+    EXPECT_EQ(Inversion(), 2);
+    Wheel(60); // less than a notch
+    Wheel(-119);
+    EXPECT_EQ(Inversion(), 2);
+    EXPECT_EQ(m_pFrame->GetStatusBar().GetFlags(), m_pView->m_dwFlags);
+}
+
+TEST_F(MainViewTest, PenModeTakesTheMouseRingAwayAndChangesTheCursorAtOnce) {
+    const QPoint pt = PointOf(60);
+    Move(pt);
+    ASSERT_EQ(m_pView->m_nCurrentNote, 60);
+    EXPECT_EQ(m_pView->m_grid.m_noteState[60].m_bHover, 1);
+    EXPECT_EQ(m_pView->cursor().shape(), Qt::ArrowCursor);
+
+    Tap(Qt::Key_F7);
+    EXPECT_EQ(m_pView->m_nCurrentNote, -1);
+    EXPECT_EQ(m_pView->m_grid.m_noteState[60].m_bHover, 0);
+    EXPECT_NE(m_pView->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(Checked(ID_TOOLS_PEN_MODE));
+    EXPECT_EQ(m_pFrame->GetToolBar().GetButtonImage(ID_TOOLS_PEN_MODE), 8 + 9);
+
+    // The left button draws instead of playing; the right one plays.
+    Move(pt);
+    Press(pt, Qt::LeftButton);
+    Move(pt + QPoint(30, 0), Qt::LeftButton);
+    Release(pt + QPoint(30, 0), Qt::LeftButton);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(m_pView->m_image.GetImage().pixel(pt + QPoint(15, 0)) & 0xFFFFFFu, 0u);
+    Move(pt);
+    Press(pt, Qt::RightButton);
+    EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 60)});
+}
+
+TEST_F(MainViewTest, ClickAndDragPlayEveryNoteEntered) {
+    Move(PointOf(60));
+    Press(PointOf(60), Qt::LeftButton);
+    Move(PointOf(64), Qt::LeftButton);
+    Release(PointOf(64), Qt::LeftButton);
+    Move(PointOf(67));
+    EXPECT_EQ(Messages(), (std::vector<std::uint32_t>{NoteOn(0, 60), NoteOn(0, 64)}));
+}
+
+TEST_F(MainViewTest, ShiftDragScrollsTheKeyboard) {
+    const int nOriginX = m_pView->m_grid.m_nOriginX;
+    const int nOriginY = m_pView->m_grid.m_nOriginY;
+    Press(QPoint(100, 100), Qt::LeftButton, Qt::ShiftModifier);
+    Move(QPoint(130, 110), Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(m_pView->m_grid.m_nOriginX, (nOriginX + 30) % 192);
+    EXPECT_EQ(m_pView->m_grid.m_nOriginY, nOriginY + 10);
+    Release(QPoint(130, 110), Qt::LeftButton);
+    EXPECT_EQ(m_pView->m_bDragging, 0);
+    Move(QPoint(160, 110), Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(m_pView->m_grid.m_nOriginX, (nOriginX + 30) % 192);
+}
+
+TEST_F(MainViewTest, RightButtonMovesTheTonalityWithShiftAndCtrl) {
+    const QPoint ptD = PointOf(62);
+    Move(ptD);
+    ASSERT_EQ(m_pView->m_nCurrentNote, 62);
+    Press(ptD, Qt::RightButton, Qt::ShiftModifier);
+    EXPECT_EQ(m_pFrame->GetStatusBar().GetPaneText(CModeStatusBar::PANE_TONALITY),
+              QStringLiteral("Dorian : c"));
+    Press(ptD, Qt::RightButton, Qt::ControlModifier);
+    // The same notes as C Dorian with d as the keynote.
+    EXPECT_EQ(m_pFrame->GetStatusBar().GetPaneText(CModeStatusBar::PANE_TONALITY),
+              QStringLiteral("Phrygian : d"));
+    const QPoint ptE = PointOf(64);
+    Move(ptE);
+    Press(ptE, Qt::RightButton);
+    EXPECT_EQ(m_pView->m_scale.m_nKeynote, 4);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(MainViewTest, NoteHighlightIsCopiedWhileAnInvalidationComposesAgain) {
+    // A line on the drawing image that nothing has shown yet: only a composition shows it.
+    m_pView->m_image.DrawLine(QPoint(0, 5), QPoint(800, 5));
+    m_pView->PlayKey(60);
+    const QImage lit = m_pView->GetFrame().copy();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_pView->GetFrame() == lit);
+    m_pView->OnCommand(ID_TONALITY_KEY_C);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(m_pView->GetFrame() == lit);
+    EXPECT_TRUE(m_pView->m_grid.m_noteState[60].IsSounding());
+}
+
+TEST_F(MainViewTest, PlayCommandStartsFromTheBeginningAndStops) {
+    m_pView->OnCommand(ID_TRACK_PLAY);
+    EXPECT_TRUE(m_pView->m_bPlaying);
+    EXPECT_TRUE(Checked(ID_TRACK_PLAY));
+    EXPECT_EQ(m_pFrame->GetToolBar().GetButtonImage(ID_TRACK_PLAY), 4 + 9);
+    m_pView->OnCommand(ID_TRACK_PLAY);
+    EXPECT_FALSE(m_pView->m_bPlaying);
+    EXPECT_FALSE(Checked(ID_TRACK_PLAY));
+    // An empty song ends by itself at the first tick.
+    m_pView->OnCommand(ID_TRACK_PLAY);
+    m_pView->OnTimerTick();
+    EXPECT_FALSE(m_pView->m_bPlaying);
+    EXPECT_FALSE(Checked(ID_TRACK_PLAY));
+}
+
+TEST_F(MainViewTest, ToolWindowsToggleWithTheirCheckMarks) {
+    m_pView->OnCommand(ID_VIEW_SCALE_WINDOW);
+    EXPECT_TRUE(m_pView->m_wndScale.IsShown());
+    EXPECT_TRUE(Checked(ID_VIEW_SCALE_WINDOW));
+    m_pView->OnCommand(ID_VIEW_SCALE_WINDOW);
+    EXPECT_FALSE(m_pView->m_wndScale.IsShown());
+    EXPECT_FALSE(Checked(ID_VIEW_SCALE_WINDOW));
+
+    m_pView->OnCommand(ID_ACTIVATE_ORCHESTRA_WINDOW);
+    EXPECT_TRUE(m_pView->m_wndOrchestra.IsShown());
+    EXPECT_TRUE(Checked(ID_VIEW_ORCHESTRA_WINDOW));
+    m_pView->OnCommand(ID_ACTIVATE_ORCHESTRA_WINDOW);
+    EXPECT_TRUE(m_pView->m_wndOrchestra.IsShown());
+    // Closed by its own close box: the menu follows.
+    m_pView->m_wndOrchestra.reject();
+    EXPECT_FALSE(m_pView->m_wndOrchestra.IsShown());
+    EXPECT_FALSE(Checked(ID_VIEW_ORCHESTRA_WINDOW));
+
+    m_pView->OnCommand(ID_TONALITY_CUSTOM);
+    EXPECT_TRUE(m_pView->m_wndScale.IsShown());
+    m_pView->OnCommand(ID_VIEW_OPTIONS_WINDOW);
+    EXPECT_TRUE(Checked(ID_VIEW_OPTIONS_WINDOW));
+}
+
+TEST_F(MainViewTest, TonalityChangeIsRecordedOnlyWhileNotPlaying) {
+    m_pView->OnCommand(ID_TRACK_RECORD);
+    EXPECT_TRUE(Checked(ID_TRACK_RECORD));
+    m_pView->OnTimerTick();
+    m_pView->OnCommand(ID_TONALITY_KEY_D);
+    const CTrack& first = m_pView->m_song.m_tracks.front();
+    ASSERT_EQ(first.m_events.size(), 1u);
+    const CMidiEvent& event = first.m_events.front();
+    EXPECT_EQ(event.m_status, 0xFF);
+    EXPECT_EQ(event.m_data1, 0x7F);
+    EXPECT_EQ(event.m_nDelta, 15u);
+    ASSERT_EQ(event.m_nLength, 5u);
+    EXPECT_EQ(event.m_pData[0], 0x27);
+    EXPECT_EQ(event.m_pData[1], 0x59);
+    EXPECT_EQ(event.m_pData[2] + 256 * event.m_pData[3], 0x2A5);
+    EXPECT_EQ(event.m_pData[4], 2);
+    EXPECT_TRUE(Checked(ID_TONALITY_KEY_D));
+    EXPECT_FALSE(Checked(ID_TONALITY_KEY_C));
+
+    m_pView->m_bPlaying = true;
+    m_pView->OnCommand(ID_SCALE_MINOR_NATURAL);
+    EXPECT_EQ(first.m_events.size(), 1u);
+    EXPECT_TRUE(Checked(ID_TONALITY_KEY_D));
+}
+
+TEST_F(MainViewTest, ResetMidiCommandSilencesAndSendsPrograms) {
+    m_pView->PlayKey(60);
+    Messages().clear();
+    m_pView->OnCommand(ID_TOOLS_RESET_MIDI);
+    EXPECT_EQ(Messages(), (std::vector<std::uint32_t>{CRecordingPort::kResetMarker,
+                                                      CRecordingPort::kCloseMarker, 0xC0u, 0xC0u}));
+    EXPECT_FALSE(m_pView->m_grid.m_noteState[60].IsSounding());
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+
+    m_pPort->m_bFailOpen = true;
+    m_pView->OnCommand(ID_TOOLS_RESET_MIDI);
+    ASSERT_EQ(m_dialogs.m_messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.m_messages[0].first, QStringLiteral("Tavrin"));
+    EXPECT_EQ(m_dialogs.m_messages[0].second, QStringLiteral("Cant open MIDI_MAPPER"));
+}
+
+TEST(MainViewStart, DeviceThatWillNotOpenIsReportedOnce) {
+    CStandInDialogs dialogs;
+    auto pPort = std::make_unique<CRecordingPort>();
+    pPort->m_bFailOpen = true;
+    CMainView view(std::move(pPort), dialogs);
+    view.m_tickTimer.stop();
+    EXPECT_TRUE(dialogs.m_messages.empty()); // not while the window is being built
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs.m_messages.size(), 1u);
+    EXPECT_EQ(dialogs.m_messages[0],
+              std::make_pair(QStringLiteral("Tavrin"), QStringLiteral("Cant open MIDI_MAPPER")));
+    view.PlayKey(60); // and the program plays on without sound
+}
+
+// File commands ---------------------------------------------------------------------------------
+
+class FileCommandTest : public MainViewTest {
+protected:
+    static QByteArray Head(const QString& strPath, int nBytes) {
+        QFile file(strPath);
+        return file.open(QIODevice::ReadOnly) ? file.read(nBytes) : QByteArray();
+    }
+    bool ImageIsWhite() const {
+        const QImage& image = m_pView->m_image.GetImage();
+        return image.pixel(10, 10) == image.pixel(11, 11) &&
+               (image.pixel(50, 50) & 0xFFFFFFu) == 0xFFFFFFu;
+    }
+    void Scribble() { m_pView->m_image.DrawLine(QPoint(0, 50), QPoint(200, 50)); }
+    void AddViolin() { m_pView->SetControl(CNotePlayer::kControlAddTrack, 40); }
+};
+
+TEST_F(FileCommandTest, NewRenewsTheTrackTheImageOrBoth) {
+    Scribble();
+    AddViolin();
+    m_pView->OnCommand(ID_FILE_NEW_TRACK);
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u);
+    EXPECT_FALSE(ImageIsWhite());
+
+    AddViolin();
+    m_pView->OnCommand(ID_FILE_NEW_IMAGE);
+    EXPECT_TRUE(ImageIsWhite());
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 2u);
+
+    Scribble();
+    m_pView->OnCommand(ID_FILE_NEW_ALL);
+    EXPECT_TRUE(ImageIsWhite());
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u);
+    EXPECT_EQ(m_pView->m_song.m_nNoteLength, 384u);
+}
+
+TEST_F(FileCommandTest, OpenDecidesByTheExtensionInAnyLetterCase) {
+    AddViolin();
+    for (std::size_t n = 0; n < 2; ++n) {
+        CTrack* pTrack = m_pView->m_song.FindActiveTrack(n);
+        CMidiEvent& note = pTrack->m_events.emplace_back();
+        note.m_status = static_cast<std::uint8_t>(0x90 | pTrack->m_nChannel);
+        note.m_data1 = 60;
+        note.m_data2 = 100;
+        note.m_nLength = 96;
+    }
+    ASSERT_TRUE(m_pView->m_song.Save((kTmp + QStringLiteral("/tune.mid")).toStdString()));
+    for (const char* pszName : {"/tune.MID", "/tune.Mid", "/tune.midi", "/tune"}) {
+        QFile::remove(kTmp + QLatin1String(pszName));
+        QFile::copy(kTmp + QStringLiteral("/tune.mid"), kTmp + QLatin1String(pszName));
+    }
+
+    for (const char* pszName : {"/tune.mid", "/tune.MID", "/tune.Mid"}) {
+        m_pView->OnCommand(ID_FILE_NEW_TRACK);
+        Messages().clear();
+        m_dialogs.m_openPaths.push_back(kTmp + QLatin1String(pszName));
+        m_pView->OnCommand(ID_FILE_OPEN);
+        EXPECT_EQ(Messages(), (std::vector<std::uint32_t>{0xC0u, 0x28C1u})) << pszName;
+        EXPECT_EQ(m_pView->m_wndOrchestra.Count(), 2) << pszName;
+    }
+    for (const char* pszName : {"/tune.midi", "/tune"}) {
+        m_pView->OnCommand(ID_FILE_NEW_TRACK);
+        Messages().clear();
+        m_dialogs.m_openPaths.push_back(kTmp + QLatin1String(pszName));
+        m_pView->OnCommand(ID_FILE_OPEN);
+        EXPECT_TRUE(Messages().empty()) << pszName;
+        EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u) << pszName;
+    }
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+    // Cancelled: nothing at all.
+    m_pView->OnCommand(ID_FILE_OPEN);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FileCommandTest, OpenBitmapDrawsIntoTheImageAndLeavesTheSong) {
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    ASSERT_TRUE(picture.save(kTmp + QStringLiteral("/black.Bmp"), "BMP"));
+    AddViolin();
+    m_dialogs.m_openPaths.push_back(kTmp + QStringLiteral("/black.Bmp"));
+    m_pView->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(m_pView->m_image.GetImage().pixel(5, 5) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 2u);
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+}
+
+TEST_F(FileCommandTest, FailedOpenIsReportedWithTheNameAndTheReason) {
+    m_dialogs.m_openPaths.push_back(kTmp + QStringLiteral("/absent.mid"));
+    m_pView->OnCommand(ID_FILE_OPEN);
+    QFile junk(kTmp + QStringLiteral("/junk.mid"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a midi file at all");
+    junk.close();
+    m_dialogs.m_openPaths.push_back(kTmp + QStringLiteral("/junk.mid"));
+    m_pView->OnCommand(ID_FILE_OPEN);
+    ASSERT_EQ(m_dialogs.m_messages.size(), 2u);
+    EXPECT_EQ(m_dialogs.m_messages[0].second,
+              QStringLiteral("Could not open absent.mid: No such file or directory"));
+    EXPECT_TRUE(
+        m_dialogs.m_messages[1].second.startsWith(QStringLiteral("Could not open junk.mid: ")));
+    EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u);
+}
+
+TEST_F(FileCommandTest, SaveAsFollowsTheChosenFilterAndAppendsASuffix) {
+    for (const char* pszName : {"/song.MID", "/pic.BMP", "/song.txt", "/pic.mid"}) {
+        QFile::remove(kTmp + QLatin1String(pszName));
+    }
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/song"), 1);
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/pic"), 2);
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/song.txt"), 2);
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/pic.mid"), 1);
+    for (int i = 0; i < 4; ++i) {
+        m_pView->OnCommand(ID_FILE_SAVE_AS);
+    }
+    EXPECT_EQ(m_dialogs.m_saveFilters, (QStringList{QStringLiteral("Midi File (*.mid)"),
+                                                    QStringLiteral("Bitmap image (*.bmp)")}));
+    EXPECT_EQ(Head(kTmp + QStringLiteral("/song.MID"), 4), QByteArray("MThd"));
+    EXPECT_EQ(Head(kTmp + QStringLiteral("/pic.BMP"), 2), QByteArray("BM"));
+    EXPECT_EQ(Head(kTmp + QStringLiteral("/song.txt"), 2), QByteArray("BM"));
+    EXPECT_EQ(Head(kTmp + QStringLiteral("/pic.mid"), 4), QByteArray("MThd"));
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+}
+
+TEST_F(FileCommandTest, FailedSaveIsReportedWithTheNameAndTheReason) {
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/no/such/dir/tune.mid"), 1);
+    m_dialogs.m_savePaths.emplace_back(kTmp + QStringLiteral("/no/such/dir/pic"), 2);
+    m_pView->OnCommand(ID_FILE_SAVE_AS);
+    m_pView->OnCommand(ID_FILE_SAVE_AS);
+    ASSERT_EQ(m_dialogs.m_messages.size(), 2u);
+    EXPECT_EQ(m_dialogs.m_messages[0].second,
+              QStringLiteral("Could not save tune.mid: No such file or directory"));
+    EXPECT_TRUE(
+        m_dialogs.m_messages[1].second.startsWith(QStringLiteral("Could not save pic.BMP: ")));
+}
+
+} // namespace
