@@ -99,8 +99,13 @@ void CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
 }
 
 bool CMidiFile::Write(const std::filesystem::path& path) const {
-    std::vector<std::uint8_t> bytes;
-    Serialise(bytes);
+    const std::size_t nTracks = std::min<std::size_t>(m_nTracks, m_chunks.size());
+    std::vector<std::uint8_t> header;
+    AppendTag(header, "MThd");
+    WriteBig(header, kHeaderLength, 4);
+    WriteBig(header, m_nFormat, 2);
+    WriteBig(header, static_cast<std::uint32_t>(nTracks), 2);
+    WriteBig(header, m_nDivision, 2);
 
     std::filesystem::path tempPath = path;
     tempPath += ".tmp";
@@ -109,8 +114,18 @@ bool CMidiFile::Write(const std::filesystem::path& path) const {
         if (!file) {
             return false;
         }
-        file.write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        auto put = [&file](const std::vector<std::uint8_t>& bytes) {
+            file.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+        };
+        put(header);
+        for (std::size_t i = 0; i < nTracks; ++i) {
+            header.clear();
+            AppendTag(header, "MTrk");
+            WriteBig(header, static_cast<std::uint32_t>(m_chunks[i].size()), 4);
+            put(header);
+            put(m_chunks[i]);
+        }
         file.flush();
         file.close();
         if (!file) {

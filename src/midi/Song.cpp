@@ -200,7 +200,6 @@ void CSong::EncodeChunks() {
     m_chunks.assign(m_tracks.size(), CTrackChunk());
     std::size_t i = 0;
     for (const CTrack& track : m_tracks) {
-        m_chunks[i].reserve(track.EstimateSize());
         track.WriteToChunk(m_chunks[i]);
         ++i;
     }

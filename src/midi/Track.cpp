@@ -5,26 +5,23 @@
 
 #include <algorithm>
 #include <array>
-#include <queue>
 #include <utility>
 
 namespace {
 constexpr std::size_t kNoteSlots = 16 * 128;
+constexpr std::size_t kNoNote = ~std::size_t{0};
+// The largest delta or duration a file can hold.
+constexpr std::uint32_t kMaxDelta = CChunkReader::kMaxVarLen;
 
 std::size_t NoteSlot(std::uint8_t status, std::uint8_t nNote) {
     return (static_cast<std::size_t>(status & 0x0F) << 7) | (nNote & 0x7Fu);
 }
 
-// A regenerated note-off waiting to be merged into the written track. Equal times leave in the
-// order they were made.
+// A regenerated note-off waiting to be merged into the written track.
 struct PendingNoteOff {
     std::uint64_t nTime;
-    std::uint64_t nSequence;
     std::uint8_t status;
     std::uint8_t nNote;
-    bool operator>(const PendingNoteOff& other) const {
-        return nTime != other.nTime ? nTime > other.nTime : nSequence > other.nSequence;
-    }
 };
 } // namespace
 
@@ -113,16 +110,39 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
     m_nChannel = 0;
     m_nProgram = 0;
 
-    // Events are gathered with their absolute times in m_nDelta; a note-on waits in its
-    // channel/key slot until the next note-off or note-on of that key ends it. Any message on
-    // the key ends the note, so one open note per slot is enough and one pass pairs them all.
+    // A note-on waits in its channel/key slot until the next note-off or note-on of that key
+    // ends it. Any message on the key ends the note, so one open note per slot is enough and
+    // one pass pairs them all. Deltas are kept as the file can hold them (below 2^28 ticks); a
+    // dropped note passes its delta on, so every other event keeps its time.
     std::array<Position, kNoteSlots> pending;
     pending.fill(m_events.end());
     std::array<std::uint64_t, kNoteSlots> startTimes{};
     bool bProgramSeen = false;
+    std::uint8_t nProgramChannel = 0;
+    std::uint64_t nTime = 0;
+    std::uint64_t nLastAppended = 0;
+    std::uint64_t nCarry = 0; // delta of a dropped last event, for the next one appended
+
+    auto clampDelta = [](std::uint64_t nDelta) {
+        return static_cast<std::uint32_t>(std::min<std::uint64_t>(nDelta, kMaxDelta));
+    };
+    auto append = [&](CMidiEvent&& newEvent) {
+        newEvent.m_nDelta = clampDelta(nTime - nLastAppended + nCarry);
+        nLastAppended = nTime;
+        nCarry = 0;
+        return m_events.insert(m_events.end(), std::move(newEvent));
+    };
+    auto drop = [&](Position pos) {
+        const Position posNext = std::next(pos);
+        if (posNext != m_events.end()) {
+            posNext->m_nDelta = clampDelta(std::uint64_t{posNext->m_nDelta} + pos->m_nDelta);
+        } else {
+            nCarry += pos->m_nDelta;
+        }
+        m_events.erase(pos);
+    };
 
     CChunkReader reader(pData, nSize);
-    std::uint64_t nTime = 0;
     CMidiEvent event;
     for (;;) {
         std::uint32_t nDelta = 0;
@@ -134,11 +154,11 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
         if (eResult == CChunkReader::EResult::Skipped) {
             continue;
         }
-        event.m_nDelta = static_cast<std::uint32_t>(std::min<std::uint64_t>(nTime, kNoTime));
         const std::uint8_t nType = event.m_status & 0xF0;
         if (nType == 0xC0) {
             if (!bProgramSeen) {
                 m_nProgram = event.m_data1;
+                nProgramChannel = event.GetChannel();
                 bProgramSeen = true;
             }
             continue;
@@ -148,39 +168,40 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
             if (pending[nSlot] != m_events.end()) {
                 const std::uint64_t nDuration = nTime - startTimes[nSlot];
                 if (nDuration == 0) {
-                    m_events.erase(pending[nSlot]);
+                    drop(pending[nSlot]);
                 } else {
-                    pending[nSlot]->m_nLength = static_cast<std::uint32_t>(
-                        std::min<std::uint64_t>(nDuration, CChunkReader::kMaxVarLen));
+                    pending[nSlot]->m_nLength = clampDelta(nDuration);
                 }
                 pending[nSlot] = m_events.end();
             }
             if (nType == 0x90 && event.m_data2 != 0) {
-                pending[nSlot] = m_events.insert(m_events.end(), std::move(event));
+                pending[nSlot] = append(std::move(event));
                 startTimes[nSlot] = nTime;
                 event = CMidiEvent();
             }
             continue;
         }
-        m_events.push_back(std::move(event));
+        append(std::move(event));
         event = CMidiEvent();
     }
     // Notes that never end are dropped.
     for (const Position& pos : pending) {
         if (pos != m_events.end()) {
-            m_events.erase(pos);
+            drop(pos);
         }
     }
 
-    std::uint32_t nPrevious = 0;
-    for (CMidiEvent& kept : m_events) {
-        const std::uint32_t nAbsolute = kept.m_nDelta;
-        kept.m_nDelta = nAbsolute - nPrevious;
-        nPrevious = nAbsolute;
-        if (!m_bActive && kept.IsNoteOn()) {
+    for (const CMidiEvent& kept : m_events) {
+        if (kept.IsNoteOn()) {
             m_bActive = true;
             m_nChannel = kept.GetChannel();
+            break;
         }
+    }
+    // An instrument that has no notes yet (as saved from a new track) stays an instrument.
+    if (!m_bActive && bProgramSeen) {
+        m_bActive = true;
+        m_nChannel = nProgramChannel;
     }
     m_posPlay = m_events.end();
     ResetRecord();
@@ -204,7 +225,45 @@ std::size_t CTrack::EstimateSize() const {
 }
 
 void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
-    CChunkWriter writer(chunk);
+    const std::size_t nStart = chunk.size();
+    // Files read back never hold a key struck again while it sounds, so one pass is enough;
+    // a recorded song that does gets the cut lengths worked out first.
+    if (!WriteEvents(chunk, nullptr)) {
+        chunk.resize(nStart);
+        const std::vector<std::uint32_t> lengths = CutNoteLengths();
+        WriteEvents(chunk, &lengths);
+    }
+}
+
+std::vector<std::uint32_t> CTrack::CutNoteLengths() const {
+    // A note is cut where its key is struck again on its channel (as it was heard when played);
+    // a note cut at its own tick has no length and is not written. This keeps every written
+    // file the same when it is read back and written again.
+    std::vector<std::uint32_t> lengths;
+    std::vector<std::uint64_t> starts;
+    std::array<std::size_t, kNoteSlots> lastNote;
+    lastNote.fill(kNoNote);
+    std::uint64_t nTime = 0;
+    for (const CMidiEvent& event : m_events) {
+        nTime += event.m_nDelta;
+        if (!event.IsNoteOn()) {
+            continue;
+        }
+        std::size_t& nLast = lastNote[NoteSlot(event.m_status, event.m_data1)];
+        if (nLast != kNoNote && starts[nLast] + lengths[nLast] > nTime) {
+            lengths[nLast] = static_cast<std::uint32_t>(nTime - starts[nLast]);
+        }
+        nLast = lengths.size();
+        lengths.push_back(std::min(event.m_nLength, CChunkWriter::kMaxVarLen));
+        starts.push_back(nTime);
+    }
+    return lengths;
+}
+
+bool CTrack::WriteEvents(std::vector<std::uint8_t>& chunk,
+                         const std::vector<std::uint32_t>* pLengths) const {
+    // Most events take a few bytes; the writer grows the chunk when they take more.
+    CChunkWriter writer(chunk, 8 * m_events.size() + 16);
     std::uint64_t nLastTime = 0;
     auto deltaTo = [&nLastTime](std::uint64_t nTime) {
         const std::uint64_t nDelta = nTime - nLastTime;
@@ -217,36 +276,70 @@ void CTrack::WriteToChunk(std::vector<std::uint8_t>& chunk) const {
         writer.WriteChannelMessage(0, static_cast<std::uint8_t>(0xC0 | (m_nChannel & 0x0F)),
                                    m_nProgram, 0);
     }
-    // The events are already in time order; the note-offs are merged in from a queue ordered by
-    // time and then by creation, so a note-off precedes any event at its own tick that comes
-    // after its note-on.
-    std::priority_queue<PendingNoteOff, std::vector<PendingNoteOff>, std::greater<>> noteOffs;
-    std::uint64_t nSequence = 0;
+    // The events are already in time order; the note-offs are merged in from a queue kept in
+    // order of time and then of creation, so a note-off precedes any event at its own tick that
+    // comes after its note-on. A new note-off usually belongs at or near the tail; the queue
+    // holds at most one note-off per channel and key.
+    std::vector<PendingNoteOff> noteOffs;
+    std::size_t nHead = 0;
+    std::array<std::uint64_t, kNoteSlots> soundingUntil{};
     auto flushNoteOffs = [&](std::uint64_t nUntil) {
-        while (!noteOffs.empty() && noteOffs.top().nTime <= nUntil) {
-            const PendingNoteOff& off = noteOffs.top();
+        while (nHead < noteOffs.size() && noteOffs[nHead].nTime <= nUntil) {
+            const PendingNoteOff& off = noteOffs[nHead++];
             writer.WriteChannelMessage(deltaTo(off.nTime), off.status, off.nNote, 0);
-            noteOffs.pop();
         }
+        if (nHead == noteOffs.size()) {
+            noteOffs.clear();
+            nHead = 0;
+        } else if (nHead > 64 && 2 * nHead > noteOffs.size()) {
+            noteOffs.erase(noteOffs.begin(), noteOffs.begin() + static_cast<std::ptrdiff_t>(nHead));
+            nHead = 0;
+        }
+    };
+    auto queueNoteOff = [&](const PendingNoteOff& off) {
+        auto it = noteOffs.end();
+        const auto head = noteOffs.begin() + static_cast<std::ptrdiff_t>(nHead);
+        while (it != head && std::prev(it)->nTime > off.nTime) {
+            --it;
+        }
+        noteOffs.insert(it, off);
     };
 
     std::uint64_t nTime = 0;
+    std::size_t nNote = 0;
     for (const CMidiEvent& event : m_events) {
         nTime += event.m_nDelta;
         flushNoteOffs(nTime);
         if (!event.IsChannelMessage() && !event.HasData()) {
             continue;
         }
-        writer.WriteEvent(deltaTo(nTime), event);
-        if (event.IsNoteOn()) {
-            const std::uint32_t nLength = std::min(event.m_nLength, CChunkWriter::kMaxVarLen);
-            noteOffs.push({nTime + nLength, nSequence++,
-                           static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
+        if (!event.IsNoteOn()) {
+            writer.WriteEvent(deltaTo(nTime), event);
+            continue;
         }
+        std::uint32_t nLength = 0;
+        if (pLengths != nullptr) {
+            nLength = (*pLengths)[nNote++];
+        } else {
+            std::uint64_t& nUntil = soundingUntil[NoteSlot(event.m_status, event.m_data1)];
+            if (nUntil > nTime) {
+                return false;
+            }
+            nLength = std::min(event.m_nLength, CChunkWriter::kMaxVarLen);
+            nUntil = nTime + nLength;
+        }
+        if (nLength == 0) {
+            continue;
+        }
+        writer.WriteEvent(deltaTo(nTime), event);
+        queueNoteOff(
+            {nTime + nLength, static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
     }
     flushNoteOffs(~std::uint64_t{0});
     writer.WriteVarLen(0);
-    chunk.push_back(CMidiEvent::kMeta);
-    chunk.push_back(CMidiEvent::kMetaEndOfTrack);
-    chunk.push_back(0);
+    writer.WriteByte(CMidiEvent::kMeta);
+    writer.WriteByte(CMidiEvent::kMetaEndOfTrack);
+    writer.WriteByte(0);
+    writer.Finish();
+    return true;
 }

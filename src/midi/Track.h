@@ -63,4 +63,10 @@ public:
 
 private:
     void InsertAtRecordPosition(CMidiEvent&& event);
+    // Note lengths as written: cut where the key is struck again while it sounds.
+    std::vector<std::uint32_t> CutNoteLengths() const;
+    // One pass over the events. With no lengths given it gives up (false) at the first key
+    // struck again while it sounds.
+    bool WriteEvents(std::vector<std::uint8_t>& chunk,
+                     const std::vector<std::uint32_t>* pLengths) const;
 };

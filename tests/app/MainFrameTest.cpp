@@ -12,9 +12,12 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -337,6 +340,26 @@ TEST(MainFrame, HelpCommandsOpenTheManual) {
     ActionWithShortcut(frame, QKeySequence(QStringLiteral("Shift+F1")))->trigger();
     EXPECT_TRUE(pHelp->isVisible());
     EXPECT_EQ(frame.GetHelpWindow(), pHelp);
+}
+
+TEST(HelpWindow, EveryPictureAndLinkOfThePageResolves) {
+    CVorkelnApp::InitResources();
+    QFile page(QStringLiteral(":/app/help/index.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString strPage = QString::fromUtf8(page.readAll());
+    const QRegularExpression reImage(QStringLiteral("<img src=\"([^\"]+)\""));
+    int nImages = 0;
+    for (const QRegularExpressionMatch& match : reImage.globalMatch(strPage)) {
+        ++nImages;
+        const QImage image(QStringLiteral(":/app/help/") + match.captured(1));
+        EXPECT_FALSE(image.isNull()) << match.captured(1).toStdString();
+    }
+    EXPECT_GE(nImages, 2);
+    const QRegularExpression reLink(QStringLiteral("<a href=\"#([^\"]+)\""));
+    for (const QRegularExpressionMatch& match : reLink.globalMatch(strPage)) {
+        EXPECT_TRUE(strPage.contains(QStringLiteral("<a name=\"%1\"").arg(match.captured(1))))
+            << match.captured(1).toStdString();
+    }
 }
 
 TEST(MainFrame, AboutRunsTheAboutBox) {

@@ -1,0 +1,286 @@
+// Speed of the song's file reading and writing against drumstick's QSmf on the same file, and
+// the song's share of one 20 ms timer tick. The file (format 1, 16 tracks, 1,000,000 notes) is
+// made once by the generator script. Ratios of the run are printed at the end.
+#include "midi/Song.h"
+#ifdef VORKELN_BENCH_SOUND
+#include "sound/FluidSynthPort.h"
+#endif
+
+#include <benchmark/benchmark.h>
+#include <drumstick/qsmf.h>
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+std::atomic<std::uint64_t> g_nAllocations{0};
+} // namespace
+
+// Counts allocations, to show that a tick of playback allocates nothing.
+void* operator new(std::size_t nSize) {
+    ++g_nAllocations;
+    if (void* p = std::malloc(nSize == 0 ? 1 : nSize)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+const std::string& LargeFile() {
+    static const std::string path = [] {
+        const std::string dir = std::string(VORKELN_BENCH_DATA_DIR);
+        const std::string file = dir + "/large.mid";
+        if (!std::filesystem::exists(file)) {
+            std::filesystem::create_directories(dir);
+            const std::string command =
+                "/usr/bin/python3 '" + std::string(VORKELN_BENCH_GEN_SMF) + "' '" + dir + "'";
+            if (std::system(command.c_str()) != 0) {
+                std::fprintf(stderr, "cannot generate %s\n", file.c_str());
+                std::exit(1);
+            }
+        }
+        return file;
+    }();
+    return path;
+}
+
+std::string TempFile(const char* pName) {
+    return std::string(VORKELN_BENCH_DATA_DIR) + "/" + pName;
+}
+
+// What QSmf hands out, kept as the song keeps it: one record per event.
+struct QsmfEvent {
+    long nTime;
+    int nTrack;
+    int nType;
+    int nChannel;
+    int nData1;
+    int nData2;
+    QByteArray data;
+};
+
+void ReadWithQsmf(const std::string& path, std::vector<QsmfEvent>& events) {
+    drumstick::File::QSmf smf;
+    int nTrack = -1;
+    auto push = [&](int nType, int nChannel, int nData1, int nData2, QByteArray data = {}) {
+        events.push_back(
+            {smf.getCurrentTime(), nTrack, nType, nChannel, nData1, nData2, std::move(data)});
+    };
+    using drumstick::File::QSmf;
+    QObject::connect(&smf, &QSmf::signalSMFTrackStart, [&] { ++nTrack; });
+    QObject::connect(&smf, &QSmf::signalSMFNoteOn,
+                     [&](int c, int k, int v) { push(0x90, c, k, v); });
+    QObject::connect(&smf, &QSmf::signalSMFNoteOff,
+                     [&](int c, int k, int v) { push(0x80, c, k, v); });
+    QObject::connect(&smf, &QSmf::signalSMFKeyPress,
+                     [&](int c, int k, int v) { push(0xA0, c, k, v); });
+    QObject::connect(&smf, &QSmf::signalSMFCtlChange,
+                     [&](int c, int n, int v) { push(0xB0, c, n, v); });
+    QObject::connect(&smf, &QSmf::signalSMFProgram, [&](int c, int p) { push(0xC0, c, p, 0); });
+    QObject::connect(&smf, &QSmf::signalSMFChanPress, [&](int c, int p) { push(0xD0, c, p, 0); });
+    QObject::connect(&smf, &QSmf::signalSMFPitchBend,
+                     [&](int c, int v) { push(0xE0, c, v & 0x7F, v >> 7); });
+    QObject::connect(&smf, &QSmf::signalSMFSysex,
+                     [&](const QByteArray& d) { push(0xF0, 0, 0, 0, d); });
+    QObject::connect(&smf, &QSmf::signalSMFText2,
+                     [&](int t, const QByteArray& d) { push(0xFF, 0, t, 0, d); });
+    QObject::connect(&smf, &QSmf::signalSMFMetaMisc,
+                     [&](int t, const QByteArray& d) { push(0xFF, 0, t, 0, d); });
+    QObject::connect(&smf, &QSmf::signalSMFTempo, [&](int t) { push(0xFF, 0, 0x51, t); });
+    QObject::connect(&smf, &QSmf::signalSMFTimeSig,
+                     [&](int a, int b, int, int) { push(0xFF, 0, 0x58, a * 256 + b); });
+    QObject::connect(&smf, &QSmf::signalSMFKeySig,
+                     [&](int a, int b) { push(0xFF, 0, 0x59, a * 256 + b); });
+    smf.readFromFile(QString::fromStdString(path));
+}
+
+void BM_SongLoad(benchmark::State& state) {
+    CSong song;
+    for (auto _ : state) {
+        if (!song.Load(LargeFile())) {
+            state.SkipWithError("load failed");
+        }
+        benchmark::DoNotOptimize(song.m_tracks.size());
+    }
+}
+BENCHMARK(BM_SongLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfRead(benchmark::State& state) {
+    for (auto _ : state) {
+        std::vector<QsmfEvent> events;
+        ReadWithQsmf(LargeFile(), events);
+        benchmark::DoNotOptimize(events.size());
+        if (events.size() < 2000000) {
+            state.SkipWithError("QSmf read too few events");
+        }
+    }
+}
+BENCHMARK(BM_QsmfRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_SongSave(benchmark::State& state) {
+    CSong song;
+    song.Load(LargeFile());
+    const std::string path = TempFile("song-save.mid");
+    for (auto _ : state) {
+        if (!song.Save(path)) {
+            state.SkipWithError("save failed");
+        }
+    }
+}
+BENCHMARK(BM_SongSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfWrite(benchmark::State& state) {
+    std::vector<QsmfEvent> events;
+    ReadWithQsmf(LargeFile(), events);
+    // QSmf asks for each track in turn; each gets its events with delta times, as the song
+    // writes them from its own.
+    std::vector<std::vector<const QsmfEvent*>> tracks(16);
+    for (const QsmfEvent& event : events) {
+        if (event.nTrack >= 0 && event.nTrack < 16) {
+            tracks[static_cast<std::size_t>(event.nTrack)].push_back(&event);
+        }
+    }
+    const std::string path = TempFile("qsmf-save.mid");
+    using drumstick::File::QSmf;
+    for (auto _ : state) {
+        QSmf smf;
+        smf.setFileFormat(1);
+        smf.setTracks(16);
+        smf.setDivision(480);
+        QObject::connect(&smf, &QSmf::signalSMFWriteTrack, [&](int nTrack) {
+            long nLast = 0;
+            for (const QsmfEvent* pEvent : tracks[static_cast<std::size_t>(nTrack)]) {
+                const long nDelta = pEvent->nTime - nLast;
+                nLast = pEvent->nTime;
+                if (pEvent->nType == 0xFF) {
+                    smf.writeMetaEvent(nDelta, pEvent->nData1, pEvent->data);
+                } else if (pEvent->nType == 0xF0) {
+                    smf.writeMidiEvent(nDelta, 0xF0, 0, pEvent->data);
+                } else if (pEvent->nType == 0xC0 || pEvent->nType == 0xD0) {
+                    smf.writeMidiEvent(nDelta, pEvent->nType, pEvent->nChannel, pEvent->nData1);
+                } else {
+                    smf.writeMidiEvent(nDelta, pEvent->nType, pEvent->nChannel, pEvent->nData1,
+                                       pEvent->nData2);
+                }
+            }
+            smf.writeMetaEvent(0, 0x2F);
+        });
+        smf.writeToFile(QString::fromStdString(path));
+    }
+}
+BENCHMARK(BM_QsmfWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One timer tick of playback: every due event, the play clock, then the record clock.
+void BM_SongTick(benchmark::State& state) {
+    CSong song;
+    song.Load(LargeFile());
+    song.Rewind();
+    song.ResetRecordPositions();
+    std::uint64_t nEvents = 0;
+    std::uint64_t nTicks = 0;
+    std::uint64_t nRewinds = 0;
+    const std::uint64_t nAllocationsBefore = g_nAllocations;
+    for (auto _ : state) {
+        const CMidiEvent* pEvent = nullptr;
+        bool bGoing = true;
+        while ((bGoing = song.GetNextDueEvent(pEvent)) && pEvent != nullptr) {
+            benchmark::DoNotOptimize(pEvent->m_status);
+            ++nEvents;
+        }
+        song.m_nPlayTime += song.m_nStep;
+        song.AdvanceRecordTime();
+        ++nTicks;
+        if (!bGoing) {
+            song.Rewind();
+            song.ResetRecordPositions();
+            ++nRewinds;
+        }
+    }
+    state.counters["events_per_tick"] =
+        static_cast<double>(nEvents) / static_cast<double>(std::max<std::uint64_t>(nTicks, 1));
+    state.counters["allocations"] = static_cast<double>(g_nAllocations - nAllocationsBefore);
+    state.counters["song_passes"] = static_cast<double>(nRewinds);
+}
+BENCHMARK(BM_SongTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+#ifdef VORKELN_BENCH_SOUND
+// How long opening the synthesiser holds the caller (the window waits for it), and how long
+// the SoundFont takes to load behind it.
+void BM_FluidSynthOpen(benchmark::State& state) {
+    double dLoadSeconds = 0;
+    std::string driver;
+    for (auto _ : state) {
+        CFluidSynthPort port;
+        const bool bOpen = port.Open();
+        state.PauseTiming();
+        driver = port.GetDriverName();
+        const auto start = std::chrono::steady_clock::now();
+        port.WaitUntilLoaded();
+        dLoadSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.ResumeTiming();
+        if (!bOpen) {
+            state.SkipWithError("no audio driver opened");
+            break;
+        }
+    }
+    state.counters["load_wait_ms"] = 1000 * dLoadSeconds / static_cast<double>(state.iterations());
+    state.SetLabel(driver);
+}
+BENCHMARK(BM_FluidSynthOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
+
+// Prints the run's ratios after the usual console report.
+class CRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void PrintRatios() const {
+        auto ratio = [this](const char* pSlow, const char* pFast) {
+            const auto slow = m_times.find(pSlow);
+            const auto fast = m_times.find(pFast);
+            if (slow != m_times.end() && fast != m_times.end() && fast->second > 0) {
+                std::printf("%s / %s = %.2f\n", pSlow, pFast, slow->second / fast->second);
+            }
+        };
+        ratio("BM_QsmfRead", "BM_SongLoad");
+        ratio("BM_QsmfWrite", "BM_SongSave");
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    LargeFile();
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
