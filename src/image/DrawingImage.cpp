@@ -145,6 +145,12 @@ void CDrawingImage::Clear() {
     }
     EndDraw();
     std::memset(m_bitmap.bits(), 0xFF, static_cast<std::size_t>(m_bitmap.sizeInBytes()));
+    m_rcInk = QRect();
+}
+
+QPainter* CDrawingImage::BeginDraw() {
+    m_rcInk = m_bitmap.rect();
+    return COffscreenBitmap::BeginDraw();
 }
 
 void CDrawingImage::SetPen(const QColor& clr, int nWidth) {
@@ -153,20 +159,32 @@ void CDrawingImage::SetPen(const QColor& clr, int nWidth) {
 }
 
 void CDrawingImage::DrawOnto(QPainter* pDC) const {
-    CopyTo(pDC, 0, 0, ERop::SrcAnd);
+    DrawOnto(pDC, m_rcView);
 }
 
 void CDrawingImage::DrawOnto(QPainter* pDC, const QRegion& rgn) const {
-    for (const QRect& rc : rgn.intersected(m_rcView)) {
+    for (const QRect& rc : rgn.intersected(m_rcView.intersected(m_rcInk))) {
         CopyRectTo(pDC, rc, 0, 0, ERop::SrcAnd);
     }
 }
 
+void CDrawingImage::DrawOnto(QPainter* pDC, const QRect& rc) const {
+    const QRect rcInk = rc.intersected(m_rcView).intersected(m_rcInk);
+    if (!rcInk.isEmpty()) {
+        CopyRectTo(pDC, rcInk, 0, 0, ERop::SrcAnd);
+    }
+}
+
 void CDrawingImage::DrawLine(const QPoint& ptFrom, const QPoint& ptTo) {
-    QPainter* pDC = BeginDraw();
+    QPainter* pDC = COffscreenBitmap::BeginDraw();
     if (pDC == nullptr) {
         return;
     }
+    const int nReach = m_pen.width() + 1;
+    m_rcInk |= QRect(ptFrom, ptTo)
+                   .normalized()
+                   .adjusted(-nReach, -nReach, nReach, nReach)
+                   .intersected(m_bitmap.rect());
     pDC->setRenderHint(QPainter::Antialiasing, false);
     pDC->setPen(m_pen);
     pDC->drawLine(ptFrom, ptTo);
@@ -277,10 +295,11 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
             }
         }
     }
-    QPainter* pDC = BeginDraw();
+    QPainter* pDC = COffscreenBitmap::BeginDraw();
     if (pDC == nullptr) {
         return false;
     }
+    m_rcInk |= picture.rect().intersected(m_bitmap.rect());
     pDC->setCompositionMode(QPainter::CompositionMode_Source);
     pDC->drawImage(QPoint(0, 0), picture);
     EndDraw();

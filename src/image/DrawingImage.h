@@ -26,8 +26,9 @@ public:
     void SetPen(const QColor& clr, int nWidth);
     // ANDs the visible part of the image onto pDC at (0, 0).
     void DrawOnto(QPainter* pDC) const;
-    // The same for the visible part of a region only.
+    // The same for the visible part of a region or a rectangle only.
     void DrawOnto(QPainter* pDC, const QRegion& rgn) const;
+    void DrawOnto(QPainter* pDC, const QRect& rc) const;
     void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
     // Writes the whole image as an 8-bit bitmap file; an existing file is replaced only when
     // the new one was written completely.
@@ -41,8 +42,15 @@ public:
     // The bytes SaveBmp writes.
     QByteArray EncodeBmp() const;
 
+    // Drawing on the image from outside: the whole image then counts as drawn on.
+    QPainter* BeginDraw();
+
     const QPen& GetPen() const { return m_pen; }
+    // The part of the image that may hold anything but white.
+    const QRect& GetInkRect() const { return m_rcInk; }
 
 private:
     QPen m_pen;
+    // White is transparent: composition skips what lies outside this rectangle.
+    QRect m_rcInk;
 };

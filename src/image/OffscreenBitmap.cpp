@@ -1,6 +1,50 @@
 #include "image/OffscreenBitmap.h"
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The image a painter draws on, when the transfer may write its pixels directly: our own
+// bitmaps, painted without clipping or transformation.
+QImage* DirectTarget(QPainter* pDC) {
+    QPaintDevice* pDevice = pDC->device();
+    if (pDevice == nullptr || pDevice->devType() != QInternal::Image || pDC->hasClipping() ||
+        !pDC->transform().isIdentity()) {
+        return nullptr;
+    }
+    auto* pImage = static_cast<QImage*>(pDevice);
+    return pImage->format() == COffscreenBitmap::kFormat ? pImage : nullptr;
+}
+
+// One row of a transfer; every operation works on whole 32-bit pixels, the unused top byte
+// of the format stays all ones. Source and destination rows never overlap except in a copy
+// of a bitmap onto itself, which memmove handles.
+void TransferRow(QRgb* __restrict pDst, const QRgb* __restrict pSrc, int n, ERop rop,
+                 QRgb clrBrush) {
+    switch (rop) {
+    case ERop::SrcCopy:
+        std::memmove(pDst, pSrc, static_cast<std::size_t>(n) * sizeof(QRgb));
+        break;
+    case ERop::SrcAnd:
+        for (int i = 0; i < n; ++i) {
+            pDst[i] &= pSrc[i];
+        }
+        break;
+    case ERop::SrcPaint:
+        for (int i = 0; i < n; ++i) {
+            pDst[i] |= pSrc[i];
+        }
+        break;
+    case ERop::BrushMask:
+        for (int i = 0; i < n; ++i) {
+            pDst[i] = (pSrc[i] & pDst[i]) | (~pSrc[i] & clrBrush) | 0xFF000000u;
+        }
+        break;
+    }
+}
+
+} // namespace
 
 COffscreenBitmap::~COffscreenBitmap() {
     EndDraw();
@@ -62,6 +106,26 @@ void COffscreenBitmap::BitBlt(QPainter* pDC, int x, int y, int cx, int cy, const
         return;
     }
     const QPoint ptDst(x + rcSrc.x() - xSrc, y + rcSrc.y() - ySrc);
+    QImage* pTarget = DirectTarget(pDC);
+    if (pTarget != nullptr && src.format() == kFormat &&
+        (rop == ERop::SrcCopy || pTarget->constBits() != src.constBits())) {
+        const QRect rcDst = QRect(ptDst, rcSrc.size()).intersected(pTarget->rect());
+        if (rcDst.isEmpty()) {
+            return;
+        }
+        const int xFrom = rcSrc.x() + rcDst.x() - ptDst.x();
+        const int yFrom = rcSrc.y() + rcDst.y() - ptDst.y();
+        const qsizetype nDstStride = pTarget->bytesPerLine();
+        const qsizetype nSrcStride = src.bytesPerLine();
+        uchar* pDstRow = pTarget->bits() + rcDst.y() * nDstStride + rcDst.x() * 4;
+        const uchar* pSrcRow = src.constBits() + yFrom * nSrcStride + xFrom * 4;
+        for (int j = 0; j < rcDst.height(); ++j) {
+            TransferRow(reinterpret_cast<QRgb*>(pDstRow + j * nDstStride),
+                        reinterpret_cast<const QRgb*>(pSrcRow + j * nSrcStride), rcDst.width(), rop,
+                        clrBrush);
+        }
+        return;
+    }
     const QPainter::CompositionMode modeOld = pDC->compositionMode();
     switch (rop) {
     case ERop::SrcCopy:

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 
 CKeyboard::~CKeyboard() = default;
 
@@ -57,14 +58,29 @@ void CKeyboard::ComposeFrame() {
 }
 
 void CKeyboard::FinishFrameUpdate() {
-    QRegion rgn;
-    for (const QRect& rc : m_grid.TakeChangedRects()) {
-        rgn += rc;
-    }
+    std::vector<QRect> changed = m_grid.TakeChangedRects();
     if (QPainter* pDC = m_frame.GetDC()) {
-        m_image.DrawOnto(pDC, rgn);
+        // ANDing a rectangle twice gives the same picture, so overlaps do no harm.
+        for (const QRect& rc : changed) {
+            m_image.DrawOnto(pDC, rc);
+        }
     }
     m_frame.EndDraw();
+    // The copies of one note lie in one row: the window gets one band per row, a few
+    // rectangles instead of hundreds.
+    std::sort(changed.begin(), changed.end(), [](const QRect& a, const QRect& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    QRegion rgn;
+    for (std::size_t i = 0; i < changed.size();) {
+        QRect rcBand = changed[i];
+        for (++i; i < changed.size() && changed[i].top() == rcBand.top() &&
+                  changed[i].height() == rcBand.height();
+             ++i) {
+            rcBand |= changed[i];
+        }
+        rgn += rcBand;
+    }
     if (!rgn.isEmpty()) {
         UpdateWindowFromFrame(rgn);
     }

@@ -40,7 +40,6 @@ void CSpriteSheet::Destroy() {
     m_bitmap = QImage();
     m_cx = m_cy = 0;
     m_nCells = 0;
-    m_paintCache.clear();
 }
 
 void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush) const {
@@ -50,26 +49,6 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const QPoint ptCell = m_cell[static_cast<std::size_t>(k)];
     const int xDst = x - m_ptAnchor.x();
     const int yDst = y - m_ptAnchor.y();
-    if (rop != ERop::BrushMask) {
-        COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, m_bitmap, ptCell.x(), ptCell.y(),
-                                 rop);
-        return;
-    }
-    const std::uint64_t nKey = (static_cast<std::uint64_t>(k) << 32) | clrBrush;
-    auto it = m_paintCache.find(nKey);
-    if (it == m_paintCache.end()) {
-        QImage imgPaint(m_cx, m_cy, COffscreenBitmap::kFormat);
-        for (int j = 0; j < m_cy; ++j) {
-            const QRgb* pSrc =
-                reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(ptCell.y() + j)) + ptCell.x();
-            QRgb* pOut = reinterpret_cast<QRgb*>(imgPaint.scanLine(j));
-            for (int i = 0; i < m_cx; ++i) {
-                pOut[i] = 0xFF000000u | (~pSrc[i] & clrBrush);
-            }
-        }
-        it = m_paintCache.emplace(nKey, std::move(imgPaint)).first;
-    }
-    COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, m_bitmap, ptCell.x(), ptCell.y(),
-                             ERop::SrcAnd);
-    COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, it->second, 0, 0, ERop::SrcPaint);
+    COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, m_bitmap, ptCell.x(), ptCell.y(), rop,
+                             clrBrush);
 }

@@ -7,7 +7,6 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 
 // A bitmap cut into equal cells; a cell is drawn so that its anchor lands on a given point.
 class CSpriteSheet {
@@ -40,6 +39,4 @@ public:
 
 private:
     int m_nCells = 0;
-    // NOT cell AND brush, per cell and brush: the second pass of the masked transfer, made once.
-    mutable std::unordered_map<std::uint64_t, QImage> m_paintCache;
 };

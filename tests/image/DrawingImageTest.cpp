@@ -109,6 +109,35 @@ TEST(DrawingImageTest, DrawOntoAndsTheVisiblePart) {
     EXPECT_EQ(frame.GetImage().pixel(15, 2), qRgb(0x80, 0x80, 0xFF)); // outside the view
 }
 
+// Composition skips the white parts of the image; whatever way ink got there, it shows.
+TEST(DrawingImageTest, EveryWayOfDrawingReachesTheComposition) {
+    CDrawingImage img;
+    img.Create(50, 40);
+    img.SetViewSize(50, 40);
+    COffscreenBitmap frame;
+    frame.Create(50, 40);
+    const auto compose = [&] {
+        QPainter* pDC = frame.BeginDraw();
+        pDC->fillRect(QRect(0, 0, 50, 40), QColor(0x80, 0x90, 0xA0));
+        img.DrawOnto(pDC);
+        img.DrawOnto(pDC, QRect(0, 0, 50, 40));
+        img.DrawOnto(pDC, QRegion(0, 0, 50, 40));
+        frame.EndDraw();
+        return frame.GetImage().copy();
+    };
+    EXPECT_EQ(compose().pixel(10, 10), qRgb(0x80, 0x90, 0xA0));
+    img.SetPen(QColor(0, 0, 0), 9);
+    img.DrawLine(QPoint(20, 30), QPoint(40, 30));
+    EXPECT_EQ(compose().pixel(30, 33), qRgb(0, 0, 0)); // the pen's width counts
+    QPainter* pDC = img.BeginDraw();
+    pDC->fillRect(QRect(2, 2, 3, 3), Qt::black);
+    img.EndDraw();
+    EXPECT_EQ(compose().pixel(3, 3), qRgb(0, 0, 0));
+    img.Clear();
+    EXPECT_EQ(compose().pixel(3, 3), qRgb(0x80, 0x90, 0xA0));
+    EXPECT_TRUE(img.GetInkRect().isEmpty());
+}
+
 TEST(OffscreenBitmapTest, RasterOperationsAreBitwise) {
     COffscreenBitmap dst;
     dst.Create(4, 1);
