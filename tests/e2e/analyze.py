@@ -1,0 +1,106 @@
+"""Checks for the end-to-end test: recorded sound and screenshots.
+
+    analyze.py note REC.wav PRESS_SECONDS
+    analyze.py colours MAJOR.png CHROMATIC.png
+    analyze.py stroke BEFORE.png AFTER.png X0 X1 Y
+Exits 0 when the check holds, 1 (with a reason) when it does not.
+"""
+import array
+import sys
+import wave
+
+from PIL import Image
+
+WINDOW = 0.01  # seconds per loudness window
+THRESHOLD = 300  # peak sample (of 32767) that counts as sound
+
+
+def note(path, press):
+    with wave.open(path, "rb") as wav:
+        rate, channels, width = wav.getframerate(), wav.getnchannels(), wav.getsampwidth()
+        frames = wav.readframes(wav.getnframes())
+    if width != 2:
+        return f"unexpected sample width {width}"
+    samples = array.array("h", frames)
+    step = int(rate * WINDOW) * channels
+    loud = [
+        i * WINDOW
+        for i, start in enumerate(range(0, len(samples), step))
+        if max((abs(s) for s in samples[start:start + step]), default=0) >= THRESHOLD
+    ]
+    total = len(samples) / channels / rate
+    if not loud:
+        return "silence: no sound after the key press"
+    onset, end = loud[0], loud[-1]
+    print(f"sound from {onset:.2f} s to {end:.2f} s of {total:.2f} s (key at {press:.2f} s)")
+    if onset < press - 0.05:
+        return "sound before the key was pressed"
+    if onset > press + 1.0:
+        return "the note came more than a second after the key"
+    if end > total - 0.3:
+        return "the note is still sounding at the end of the recording"
+    if not 0.2 <= end - onset <= 2.5:
+        return f"the note lasted {end - onset:.2f} s"
+    return None
+
+
+def count(image, colour, tolerance):
+    r0, g0, b0 = colour
+    return sum(
+        1
+        for r, g, b in image.getdata()
+        if abs(r - r0) <= tolerance and abs(g - g0) <= tolerance and abs(b - b0) <= tolerance
+    )
+
+
+def colours(major_path, chromatic_path):
+    major = Image.open(major_path).convert("RGB")
+    chromatic = Image.open(chromatic_path).convert("RGB")
+    grey_major = count(major, (0xCF, 0xCF, 0xCF), 6)
+    grey_chromatic = count(chromatic, (0xCF, 0xCF, 0xCF), 6)
+    background = count(major, (0x04, 0x04, 0x04), 6)
+    print(f"grey tiles: {grey_major} px in C major, {grey_chromatic} px in chromatic; "
+          f"background {background} px")
+    if background < 1000:
+        return "no near-black lattice background"
+    if grey_major < 5000:
+        return "C major shows no grey tiles for its five black notes"
+    if grey_chromatic > grey_major * 0.2:
+        return "the chromatic scale still shows black-note tiles"
+    return None
+
+
+def stroke(before_path, after_path, x0, x1, y):
+    before = Image.open(before_path).convert("RGB")
+    after = Image.open(after_path).convert("RGB")
+    x0, x1, y = int(x0), int(x1), int(y)
+    darker = 0
+    for x in range(x0 + 5, x1 - 5):
+        if any(sum(after.getpixel((x, yy))) < sum(before.getpixel((x, yy))) - 60
+               for yy in range(y - 3, y + 4)):
+            darker += 1
+    span = x1 - x0 - 10
+    print(f"stroke: {darker} of {span} columns darker along the drag")
+    if darker < span * 0.8:
+        return "the drag left no line"
+    return None
+
+
+def main(argv):
+    checks = {"note": (note, 2), "colours": (colours, 2), "stroke": (stroke, 5)}
+    if len(argv) < 2 or argv[1] not in checks or len(argv) - 2 != checks[argv[1]][1]:
+        print(__doc__)
+        return 2
+    check, _ = checks[argv[1]]
+    args = argv[2:]
+    if argv[1] == "note":
+        args = [args[0], float(args[1])]
+    reason = check(*args)
+    if reason:
+        print(reason)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

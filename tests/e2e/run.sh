@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# End-to-end test of the real program, as a user would meet it: a virtual X display, a
+# PulseAudio server with a null sink whose monitor we record, key presses and mouse drags with
+# xdotool, and screenshots checked by analyze.py.
+#   tests/e2e/run.sh path/to/vorkeln
+set -euo pipefail
+
+bin="$(realpath "${1:?usage: run.sh path/to/vorkeln}")"
+here="$(cd "$(dirname "$0")" && pwd)"
+analyze=(/usr/bin/python3 "$here/analyze.py")
+work="$(mktemp -d /tmp/vorkeln-e2e.XXXXXX)"
+display=":$((90 + RANDOM % 100))"
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    pulseaudio --kill 2>/dev/null || true
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+    echo "e2e: FAILED: $*" >&2
+    [[ -f "$work/vorkeln.log" ]] && tail -n 20 "$work/vorkeln.log" >&2
+    exit 1
+}
+
+# Polls a command for up to $1 seconds.
+wait_for() {
+    local seconds="$1"
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@" >/dev/null 2>&1; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+export HOME="$work/home"
+mkdir -p "$HOME"
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY="$display"
+wait_for 20 xdotool getmouselocation || fail "Xvfb did not start"
+
+pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
+    --load="module-native-protocol-unix" \
+    --load="module-null-sink sink_name=vorkeln_null" >"$work/pulse.log" 2>&1 ||
+    fail "PulseAudio did not start"
+wait_for 20 pactl info || fail "PulseAudio does not answer"
+pactl set-default-sink vorkeln_null
+
+"$bin" >"$work/vorkeln.log" 2>&1 &
+pids+=($!)
+wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window titled Vorkeln"
+win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
+xdotool mousemove 600 400
+xdotool windowfocus --sync "$win" || true
+# The SoundFont loads in the background; give it time so the first note is not just queued.
+sleep 3
+
+echo "e2e: a key press sounds and the sound ends after the note length"
+parec -d vorkeln_null.monitor --file-format=wav "$work/key.wav" &
+rec=$!
+sleep 0.7
+xdotool key q
+sleep 3
+kill "$rec"
+wait "$rec" 2>/dev/null || true
+"${analyze[@]}" note "$work/key.wav" 0.7 || fail "pressing Q gave no note that ends"
+
+echo "e2e: the lattice shows C major"
+import -window root "$work/major.png"
+xdotool key F12
+sleep 0.5
+import -window root "$work/chromatic.png"
+xdotool key ctrl+F12
+sleep 0.5
+"${analyze[@]}" colours "$work/major.png" "$work/chromatic.png" ||
+    fail "the keyboard does not show C major's colours"
+
+echo "e2e: tool windows open and close with their keys"
+for entry in "F2:Orchestra" "F3:Options" "alt+F12:Scale"; do
+    key="${entry%%:*}"
+    title="${entry#*:}"
+    xdotool windowfocus --sync "$win" || true
+    xdotool key "$key"
+    wait_for 10 xdotool search --onlyvisible --name "^$title\$" || fail "$key did not open $title"
+    xdotool windowfocus --sync "$win" || true
+    xdotool key "$key"
+    wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" ||
+        fail "$key did not close $title"
+done
+
+echo "e2e: a pen stroke appears in pen mode"
+xdotool windowfocus --sync "$win" || true
+xdotool key F7
+sleep 0.5
+import -window root "$work/before.png"
+xdotool mousemove 200 300 mousedown 1
+for x in 250 300 350 400 450 500; do xdotool mousemove "$x" 300; done
+xdotool mouseup 1
+sleep 0.5
+import -window root "$work/after.png"
+"${analyze[@]}" stroke "$work/before.png" "$work/after.png" 200 500 300 || fail "no pen stroke"
+
+echo "e2e: 4 passed, 0 failed"
