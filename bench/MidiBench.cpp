@@ -212,9 +212,10 @@ void BM_SongTick(benchmark::State& state) {
             ++nRewinds;
         }
     }
+    const std::uint64_t nAllocations = g_nAllocations - nAllocationsBefore;
     state.counters["events_per_tick"] =
         static_cast<double>(nEvents) / static_cast<double>(std::max<std::uint64_t>(nTicks, 1));
-    state.counters["allocations"] = static_cast<double>(g_nAllocations - nAllocationsBefore);
+    state.counters["allocations"] = static_cast<double>(nAllocations);
     state.counters["song_passes"] = static_cast<double>(nRewinds);
 }
 BENCHMARK(BM_SongTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);

@@ -1,6 +1,7 @@
 #include "midi/MidiFile.h"
 
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 namespace {
@@ -35,18 +36,21 @@ void AppendTag(std::vector<std::uint8_t>& out, const char* pTag) {
 
 bool CMidiFile::Read(const std::filesystem::path& path) {
     ReleaseChunks();
+    // Only plain files: a directory or a device has no size to trust.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        return false;
+    }
+    const std::uintmax_t nSize = std::filesystem::file_size(path, ec);
+    if (ec || nSize == 0 || nSize > std::numeric_limits<std::size_t>::max() / 2) {
+        return false;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return false;
     }
-    file.seekg(0, std::ios::end);
-    const std::streamoff nSize = file.tellg();
-    if (nSize <= 0) {
-        return false;
-    }
-    file.seekg(0, std::ios::beg);
     std::vector<std::uint8_t> data(static_cast<std::size_t>(nSize));
-    file.read(reinterpret_cast<char*>(data.data()), nSize);
+    file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<std::size_t>(file.gcount()));
     return ReadMemory(data.data(), data.size());
 }

@@ -79,8 +79,6 @@ bool CFluidSynthPort::CreateSynth() {
         m_pSettings = nullptr;
         return false;
     }
-    m_bLoaded = false;
-    m_loader = std::thread(&CFluidSynthPort::LoadSoundFont, this);
     return true;
 }
 
@@ -130,6 +128,11 @@ bool CFluidSynthPort::Open() {
     Close();
     if (!CreateSynth() || !CreateDriver()) {
         return false;
+    }
+    // The SoundFont loads once, behind the first Open; the audio is already running meanwhile.
+    if (!m_bLoadStarted) {
+        m_bLoadStarted = true;
+        m_loader = std::thread(&CFluidSynthPort::LoadSoundFont, this);
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);

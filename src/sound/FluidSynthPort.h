@@ -66,6 +66,7 @@ private:
     _fluid_synth_t* m_pSynth = nullptr;
     _fluid_audio_driver_t* m_pDriver = nullptr;
     bool m_bOpen = false;
+    bool m_bLoadStarted = false;
 
     std::thread m_loader;
     std::mutex m_mutex;

@@ -256,6 +256,8 @@ TEST(MidiFile, BrokenFilesAreRefusedAndLeaveTheSongAlone) {
         EXPECT_EQ(song.m_nDivision, 384u);
     }
     EXPECT_FALSE(song.Load(TempPath("does-not-exist.mid")));
+    EXPECT_FALSE(song.Load(TempPath("")));
+    EXPECT_FALSE(song.Load("/dev/null"));
     EXPECT_EQ(song.m_tracks.size(), 2u);
 }
 
