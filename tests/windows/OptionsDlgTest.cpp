@@ -1,5 +1,6 @@
 #include "windows/OptionsDlg.h"
 #include "StandInPlayer.h"
+#include "midi/Song.h"
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -59,6 +60,8 @@ TEST_F(OptionsDlgTest, EchoSlidersSendThePackedPair) {
     EXPECT_EQ(m_dlg.m_controls[0], Echo(3, -4));
     EXPECT_EQ(CNotePlayer::EchoUpOf(m_dlg.m_controls[0].second), 3);
     EXPECT_EQ(CNotePlayer::EchoDownOf(m_dlg.m_controls[0].second), -4);
+    EXPECT_EQ(m_player.m_grid.m_nEchoUp, 3);
+    EXPECT_EQ(m_player.m_grid.m_nEchoDown, -4);
 
     m_dlg.EchoUpSlider()->setValue(0);
     m_dlg.EchoDownSlider()->setValue(0);
@@ -67,6 +70,8 @@ TEST_F(OptionsDlgTest, EchoSlidersSendThePackedPair) {
     EXPECT_EQ(m_dlg.EchoUpStatic()->text(), QStringLiteral("0"));
     EXPECT_EQ(m_dlg.EchoUp(), 0);
     EXPECT_EQ(m_dlg.EchoDown(), 0);
+    EXPECT_EQ(m_player.m_grid.m_nEchoUp, 0);
+    EXPECT_EQ(m_player.m_grid.m_nEchoDown, 0);
 }
 
 TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
@@ -77,19 +82,26 @@ TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
     pTempo->setSliderDown(false);
     EXPECT_EQ(m_dlg.m_controls,
               (std::vector<SControl>{{0x0400, 150}, {0x0400, 200}, {0x0400, 200}}));
+    EXPECT_EQ(m_player.m_song.m_nTempo, 200u);
+    EXPECT_EQ(m_player.m_song.m_nStep, 30u);
 
     m_dlg.m_controls.clear();
     QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_Left);
     QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_End);
     EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0500, 99}, {0x0500, 700}}));
+    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 700u);
 }
 
 TEST_F(OptionsDlgTest, NewSendsTempoAndLengtheningAgain) {
     m_dlg.TempoSlider()->setValue(250);
     m_dlg.LengthenSlider()->setValue(50);
+    m_player.m_song.Reset();
+    ASSERT_EQ(m_player.m_song.m_nTempo, 100u);
     m_dlg.m_controls.clear();
     m_dlg.ResendPlaying();
     EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0400, 250}, {0x0500, 50}}));
+    EXPECT_EQ(m_player.m_song.m_nTempo, 250u);
+    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 50u);
 }
 
 TEST_F(OptionsDlgTest, CloseBoxReportsTheWindowHidden) {

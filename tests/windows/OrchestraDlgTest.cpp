@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr std::uint32_t kProgramChange = 0xC0;
 constexpr int kViolin = 40;
 
 class OrchestraDlgTest : public ::testing::Test {
@@ -56,6 +57,8 @@ protected:
         }
         Sent();
     }
+    std::size_t ActiveTracks() const { return m_player.m_song.GetActiveTrackCount(); }
+    std::uint32_t LastMessage() { return m_player.Port().m_messages.back(); }
     QAction* FindAction(const QString& strText) const {
         for (QAction* pAction : m_dlg.InstrumentsMenu()->findChildren<QAction*>()) {
             if (pAction->text() == strText) {
@@ -87,6 +90,11 @@ TEST_F(OrchestraDlgTest, FreshWindowHasOnePianoAndAQuarterNote) {
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("8"));
     EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0000, 0}, {0x0300, 8}}));
     EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    // Through the player: one piano track on channel 0 behind the song's inactive track.
+    EXPECT_EQ(m_player.m_song.m_nNoteLength, 384u);
+    ASSERT_EQ(ActiveTracks(), 1u);
+    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(0), 0);
+    EXPECT_EQ(LastMessage(), kProgramChange);
     EXPECT_EQ(m_dlg.DurationStatic()->toolTip(), QStringLiteral("Note duration"));
     EXPECT_EQ(m_dlg.InstrumentList()->toolTip(), QStringLiteral("Doubleclick for changing"));
     EXPECT_TRUE(m_dlg.DurationSlider()->toolTip().isEmpty());
@@ -94,10 +102,12 @@ TEST_F(OrchestraDlgTest, FreshWindowHasOnePianoAndAQuarterNote) {
     // Reset (File > New) brings the same state back after edits.
     Choose(1, kViolin);
     m_dlg.DurationSlider()->setValue(2);
+    m_player.m_song.Reset();
     m_dlg.Reset();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", ""}));
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("8"));
     EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(ActiveTracks(), 1u);
 }
 
 TEST_F(OrchestraDlgTest, MenuHoldsTheGeneralMidiInstruments) {
@@ -134,16 +144,21 @@ TEST_F(OrchestraDlgTest, ViolinOnTheEmptyRowGetsTheLowestFreeChannel) {
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
     EXPECT_EQ(m_player.m_nCurrentTrack, 2);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0000, kViolin}}));
+    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(2), 2);
+    EXPECT_EQ(LastMessage(), (kProgramChange | 2u) | (kViolin << 8));
 
     // With channel 1 freed, the next instrument takes it.
     Delete(1);
     Choose(2, 73);
+    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(2), 1);
+    EXPECT_EQ(LastMessage(), (kProgramChange | 1u) | (73u << 8));
 }
 
 TEST_F(OrchestraDlgTest, ReplacingARowSendsItsProgram) {
     Choose(0, 55);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Orchestra Hit", ""}));
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0100, 55}}));
+    EXPECT_EQ(LastMessage(), kProgramChange | (55u << 8));
     EXPECT_EQ(m_dlg.Count(), 1);
 }
 
@@ -153,6 +168,7 @@ TEST_F(OrchestraDlgTest, FifteenRowsAreTheLimitForNewInstruments) {
     Choose(15, 0);
     EXPECT_EQ(Rows(), rows);
     EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(ActiveTracks(), 15u);
 
     Choose(14, 1);
     EXPECT_EQ(Rows()[14], "Bright Acoustic Piano");
@@ -166,14 +182,19 @@ TEST_F(OrchestraDlgTest, DeleteRules) {
     Delete(1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", ""}));
     EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(ActiveTracks(), 1u);
 
     AddUpTo(4);
+    const std::size_t nBefore = m_player.Port().m_messages.size();
     // A middle row: the same index stays selected and names the next instrument.
     Delete(1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", "Viola", "Cello", ""}));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 1);
     EXPECT_EQ(m_player.m_nCurrentTrack, 1);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0201, 0}}));
+    EXPECT_EQ(ActiveTracks(), 3u);
+    // The programs of the remaining tracks went out again.
+    EXPECT_EQ(m_player.Port().m_messages.size(), nBefore + 3);
     // The programs of the remaining tracks went out again.
 
     // The last row: the row above it is selected and played.
@@ -210,11 +231,12 @@ TEST_F(OrchestraDlgTest, SliderSendsTheDurationTable) {
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("48"));
     m_dlg.DurationSlider()->setValue(0);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0300, 27}, {0x0300, 48}, {0x0300, 1}}));
+    EXPECT_EQ(m_player.m_song.m_nNoteLength, 48u);
 }
 
 TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     m_dlg.DurationSlider()->setValue(9);
-    CSong song;
+    CSong& song = m_player.m_song;
 
     // Three active tracks behind an inactive one, listed in file order.
     song.RemoveAllTracks();
@@ -245,6 +267,7 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     Choose(0, kViolin);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Violin", ""}));
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0000, kViolin}}));
+    EXPECT_EQ(ActiveTracks(), 1u);
 
     // Seventeen: all are listed; adding is refused, replacing and deleting work.
     song.RemoveAllTracks();
@@ -263,6 +286,7 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     EXPECT_EQ(m_dlg.Count(), 16);
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 15);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0110, kViolin}, {0x0210, 0}}));
+    EXPECT_EQ(ActiveTracks(), 16u);
 }
 
 TEST_F(OrchestraDlgTest, ListFillsTheResizedWindow) {
