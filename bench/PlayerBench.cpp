@@ -4,12 +4,12 @@
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
 #include "midi/MidiPort.h"
+#include "sound/FluidSynthPort.h"
 #include "theory/ModeFlags.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
-#include <fluidsynth.h>
 
 #include <chrono>
 #include <cstdio>
@@ -192,16 +192,11 @@ BENCHMARK(BM_TimerTickWhilePlaying)->Unit(benchmark::kMicrosecond);
 
 // The embedded synthesiser's output latency: period size x periods / sample rate.
 void ReportSynthLatency() {
-    fluid_settings_t* pSettings = new_fluid_settings();
-    int nPeriodSize = 0;
-    int nPeriods = 0;
-    double dRate = 0;
-    fluid_settings_getint(pSettings, "audio.period-size", &nPeriodSize);
-    fluid_settings_getint(pSettings, "audio.periods", &nPeriods);
-    fluid_settings_getnum(pSettings, "synth.sample-rate", &dRate);
-    std::printf("Embedded synthesiser latency: %d x %d / %.0f Hz = %.1f ms\n", nPeriodSize,
-                nPeriods, dRate, dRate > 0 ? 1000.0 * nPeriodSize * nPeriods / dRate : 0.0);
-    delete_fluid_settings(pSettings);
+    constexpr double dMilliseconds = 1000.0 * CFluidSynthPort::kPeriodSize *
+                                     CFluidSynthPort::kPeriods / CFluidSynthPort::kSampleRate;
+    std::printf("Embedded synthesiser latency: %d x %d / %d Hz = %.1f ms\n",
+                CFluidSynthPort::kPeriodSize, CFluidSynthPort::kPeriods,
+                CFluidSynthPort::kSampleRate, dMilliseconds);
 }
 
 } // namespace
