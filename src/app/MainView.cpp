@@ -93,13 +93,22 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
 }
 
 CMainView::~CMainView() {
+    // The frame may already be going: the tool windows no longer report to it.
+    disconnect(&m_wndScale, nullptr, this, nullptr);
+    disconnect(&m_wndOrchestra, nullptr, this, nullptr);
+    disconnect(&m_wndOptions, nullptr, this, nullptr);
     m_wndScale.hide();
     m_wndOrchestra.hide();
     m_wndOptions.hide();
-    m_tickTimer.stop();
-    m_latchTimer.stop();
-    m_nTickTimer = 0;
-    m_nLatchTimer = 0;
+    if (m_nTickTimer != 0) {
+        m_tickTimer.stop();
+        m_nTickTimer = 0;
+    }
+    if (m_nLatchTimer != 0) {
+        m_latchTimer.stop();
+        m_nLatchTimer = 0;
+    }
+    m_midiOut.SetOpenFailedHandler(nullptr);
     CKeyboard::Destroy();
 }
 
