@@ -8,8 +8,13 @@
 #include <QtMath>
 
 CToolDlg::CToolDlg(QWidget* pParent) : QDialog(pParent, Qt::Tool) {
-    // The templates were laid out for an 8 pt font; a larger one would not fit the controls.
+    // The templates were laid out for a narrow 8 pt sans serif; wider faces would not fit the
+    // controls, so ask for the narrow ones each platform has before the default.
     QFont font = this->font();
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                      font.family()});
     font.setPointSize(8);
     setFont(font);
     setModal(false);
