@@ -27,6 +27,11 @@ CNoteGrid::CNoteGrid() {
 
 void CNoteGrid::Create(int cx, int cy) {
     COffscreenBitmap::Create(cx, cy);
+    if (QPainter* pDC = BeginDraw()) {
+        pDC->fillRect(m_bitmap.rect(), Qt::black);
+        EndDraw();
+    }
+    m_rcNotBlack = QRect();
     m_brBlack = RgbFromColorRef(0x000000);
     m_brWhite = RgbFromColorRef(0xFFFFFF);
     m_brGrey = RgbFromColorRef(0xCFCFCF);
@@ -190,6 +195,7 @@ void CNoteGrid::DrawRing(int k, QRgb clrBrush, QPoint pt) {
     const CSpriteSheet& sheet = m_ringSheet[m_bSimple != 0 ? 1 : 0];
     do {
         sheet.Draw(GetDC(), k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+        m_rcNotBlack |= sheet.CellRect(pt.x(), pt.y());
         const QRect rc = sheet.CellRect(pt.x(), pt.y()).intersected(m_rcView);
         if (!rc.isEmpty()) {
             m_changed.push_back(rc);
@@ -199,7 +205,8 @@ void CNoteGrid::DrawRing(int k, QRgb clrBrush, QPoint pt) {
 
 void CNoteGrid::RedrawAll() {
     QPainter* pDC = GetDC();
-    pDC->fillRect(m_rcView, Qt::black);
+    pDC->fillRect(m_rcNotBlack.intersected(m_bitmap.rect()), Qt::black);
+    m_rcNotBlack = QRect();
     const int nSheet = m_bSimple != 0 ? 1 : 0;
     const CSpriteSheet& sheet = m_cellSheet[static_cast<std::size_t>(nSheet)];
     for (int n = 0; n < kNotes; ++n) {
@@ -212,6 +219,7 @@ void CNoteGrid::RedrawAll() {
         }
         do {
             sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::SrcPaint);
+            m_rcNotBlack |= sheet.CellRect(pt.x(), pt.y());
         } while (NextCopy(pt));
     }
     // The state of every note outlives a full redraw: show the sounding notes and the mouse

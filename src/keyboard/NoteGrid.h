@@ -86,4 +86,7 @@ private:
     void CopyChanged(QPainter* pDC, std::size_t nFirst);
 
     std::vector<QRect> m_changed;
+    // Everything outside this rectangle of the bitmap is black: a full redraw clears only what
+    // the last one drew, not the empty rows above and below the keyboard.
+    QRect m_rcNotBlack;
 };

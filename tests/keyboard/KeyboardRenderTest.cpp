@@ -1,5 +1,6 @@
 #include "keyboard/Keyboard.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -273,6 +274,29 @@ TEST_F(RenderTest, DraggingScrollsTheKeyboardButNotTheImage) {
     EXPECT_EQ(((pt.x() - ptBefore.x()) % 192 + 192) % 192, 30);
 }
 
+// After scrolling and lighting notes, a full redraw shows exactly what a keyboard that never
+// moved shows at the same place: nothing of the old pictures is left behind.
+TEST_F(RenderTest, FullRedrawLeavesNothingOfEarlierPictures) {
+    m_kb.SetViewSize(kWidth, 400); // room to scroll up and down
+    m_kb.ComposeFrame();
+    m_kb.ShowNote(4, 60, true);
+    m_kb.ShowNote(4, 60, false);
+    m_kb.m_grid.ScrollBy(50, -300);
+    m_kb.ShowNote(1, 30, true); // rings drawn before the next full redraw
+    m_kb.ShowNote(1, 30, false);
+    m_kb.m_grid.ScrollBy(-20, 170);
+    m_kb.ComposeFrame();
+
+    CRecordingKeyboard fresh;
+    fresh.Create(nullptr, kWidth, kHeight);
+    fresh.m_grid.m_pPitchClass = kCMajor.data();
+    fresh.SetViewSize(kWidth, 400);
+    fresh.m_grid.ScrollBy(m_kb.m_grid.m_nOriginX, m_kb.m_grid.m_nOriginY - fresh.m_grid.m_nOriginY);
+    ASSERT_EQ(fresh.m_grid.m_nOriginY, m_kb.m_grid.m_nOriginY);
+    fresh.ComposeFrame();
+    EXPECT_EQ(m_kb.GetFrame().copy(0, 0, kWidth, 400), fresh.GetFrame().copy(0, 0, kWidth, 400));
+}
+
 TEST(NoteStateTest, ShowsTheLowestChannelAtTheNearestOffset) {
     CNoteState state;
     state.Reset();
@@ -305,6 +329,56 @@ TEST(ChannelColourTest, EchoShadesFadeTowardsWhite) {
     EXPECT_EQ(grid.m_channelColour[8], grid.m_channelColour[0]);
     EXPECT_EQ(grid.m_channelBrush[1], Rgb(0x00AF00));
     EXPECT_EQ(grid.m_echoBrush[1][0], qRgb(0xC0, 0xEB, 0xC0));
+}
+
+} // namespace
+
+namespace {
+
+// The bundled pictures have the sizes and roles the drawing code relies on.
+TEST(ArtworkTest, SheetsHaveTheirSizesAndMasksAreBlackAndWhite) {
+    const struct {
+        int nId;
+        QSize size;
+        bool bMask;
+    } sheets[] = {{132, {108, 528}, false},
+                  {133, {108, 44}, false},
+                  {134, {78, 26}, true},
+                  {131, {78, 26}, true},
+                  {130, {57, 168}, true}};
+    for (const auto& sheet : sheets) {
+        const QImage img(CSpriteSheet::ResourcePath(sheet.nId));
+        ASSERT_FALSE(img.isNull()) << sheet.nId;
+        EXPECT_EQ(img.size(), sheet.size) << sheet.nId;
+        QSet<QRgb> colours;
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                colours.insert(img.pixel(x, y) | 0xFF000000u);
+            }
+        }
+        if (sheet.bMask) {
+            EXPECT_EQ(colours, (QSet<QRgb>{kBlack, kWhite})) << sheet.nId;
+        } else {
+            EXPECT_LE(colours.size(), 16) << sheet.nId;
+            EXPECT_TRUE(colours.contains(0xFF040404u)) << sheet.nId;
+        }
+    }
+    // Piano keys, the note's row at y = 7: black keys a bar of 32 x 4 from the left edge,
+    // white keys at least rows -3..+2 across the whole width.
+    const QImage keys(CSpriteSheet::ResourcePath(130));
+    for (int nPitch = 0; nPitch < 12; ++nPitch) {
+        const int y0 = 14 * nPitch + 7;
+        if (CPianoStrip::IsBlackKey(nPitch)) {
+            EXPECT_EQ(keys.pixel(0, y0 - 2) | 0xFF000000u, kBlack) << nPitch;
+            EXPECT_EQ(keys.pixel(31, y0 + 1) | 0xFF000000u, kBlack) << nPitch;
+            EXPECT_EQ(keys.pixel(32, y0) | 0xFF000000u, kWhite) << nPitch;
+            EXPECT_EQ(keys.pixel(0, y0 + 2) | 0xFF000000u, kWhite) << nPitch;
+        } else {
+            EXPECT_EQ(keys.pixel(0, y0 - 3) | 0xFF000000u, kBlack) << nPitch;
+            EXPECT_EQ(keys.pixel(56, y0 + 1) | 0xFF000000u, kBlack) << nPitch;
+            EXPECT_EQ(keys.pixel(0, y0 - 4) | 0xFF000000u, kWhite) << nPitch;
+        }
+    }
 }
 
 } // namespace
