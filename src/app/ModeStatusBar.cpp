@@ -2,7 +2,7 @@
 
 #include "app/CommandIds.h"
 #include "app/CommandTable.h"
-#include "app/ModeFlags.h"
+#include "theory/ModeFlags.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -131,12 +131,12 @@ CModeStatusBar::~CModeStatusBar() {
 void CModeStatusBar::SetFlags(std::uint32_t dwFlags) {
     const std::uint32_t dwOld = m_dwFlags;
     m_dwFlags = dwFlags;
-    if ((dwOld ^ dwFlags) & FLAG_PEN_MODE) {
+    if ((dwOld ^ dwFlags) & kFlagPenMode) {
         m_panes[PANE_PEN]->update();
         return;
     }
     auto* pChord = static_cast<QLabel*>(m_panes[PANE_CHORD]);
-    if (dwFlags & FLAG_CHORD_MODE) {
+    if (dwFlags & kFlagChordMode) {
         QString strChord;
         BuildChordText(strChord);
         pChord->setText(strChord);
@@ -153,9 +153,9 @@ void CModeStatusBar::SetTonalityText(const QString& strScale, const QString& str
 }
 
 void CModeStatusBar::BuildChordText(QString& strOut) const {
-    const int n = static_cast<int>((m_dwFlags & FLAG_CHORD_SIZE_MASK) >> FLAG_CHORD_SIZE_SHIFT);
-    const int r = static_cast<int>((m_dwFlags & FLAG_INVERSION_MASK) >> FLAG_INVERSION_SHIFT);
-    const std::uint32_t m = (m_dwFlags & FLAG_CHORD_SHAPE_MASK) >> FLAG_CHORD_SHAPE_SHIFT;
+    const int n = static_cast<int>((m_dwFlags & kFlagChordSizeMask) >> kChordSizeShift);
+    const int r = static_cast<int>((m_dwFlags & kFlagInversionMask) >> kInversionShift);
+    const std::uint32_t m = (m_dwFlags & kFlagChordKeysMask) >> kChordKeyShift;
 
     strOut = QString(n, QLatin1Char('O'));
     if (n > 0 && (m & 1U))
@@ -164,11 +164,11 @@ void CModeStatusBar::BuildChordText(QString& strOut) const {
         if (m & (1U << i))
             strOut[i] = QLatin1Char('~');
     }
-    if (m_dwFlags & FLAG_CHORD_TYPE_MASK) {
+    if (m_dwFlags & kFlagChordShapeMask) {
         int g = 0;
         while (!(m_dwFlags & (1U << (22 + g))))
             ++g;
-        int v = static_cast<int>((m_dwFlags & FLAG_CHORD_VARIANT_MASK) >> 26);
+        int v = static_cast<int>((m_dwFlags & kFlagChordVariantMask) >> 26);
         // Both variant bits at once cancel out; they would also run past the table.
         if (v == 3)
             v = 0;
@@ -180,7 +180,7 @@ void CModeStatusBar::BuildChordText(QString& strOut) const {
 }
 
 void CModeStatusBar::DrawItem(QPainter& painter, const QRect& rcItem) const {
-    if (m_dwFlags & FLAG_PEN_MODE) {
+    if (m_dwFlags & kFlagPenMode) {
         QRect rcBand = rcItem;
         rcBand.setTop(rcItem.top() + (rcItem.height() - m_nPenWidth) / 2);
         rcBand.setHeight(m_nPenWidth);
@@ -211,7 +211,7 @@ QString CModeStatusBar::GetPaneText(int nPane) const {
     case PANE_NUM:
         return static_cast<const QLabel*>(m_panes[static_cast<std::size_t>(nPane)])->text();
     case PANE_PEN:
-        return (m_dwFlags & FLAG_PEN_MODE) ? QString() : g_strPenKey;
+        return (m_dwFlags & kFlagPenMode) ? QString() : g_strPenKey;
     default:
         return {};
     }
@@ -244,7 +244,7 @@ bool CModeStatusBar::eventFilter(QObject* pWatched, QEvent* pEvent) {
 }
 
 void CModeStatusBar::OnLButtonDown() {
-    if (!(m_dwFlags & FLAG_PEN_MODE) || !m_fnChooseColor)
+    if (!(m_dwFlags & kFlagPenMode) || !m_fnChooseColor)
         return;
     if (const std::optional<QColor> clr = m_fnChooseColor(m_clrPen)) {
         m_clrPen = *clr;
@@ -253,7 +253,7 @@ void CModeStatusBar::OnLButtonDown() {
 }
 
 void CModeStatusBar::OnRButtonDown() {
-    if (!(m_dwFlags & FLAG_PEN_MODE) || !m_fnChooseWidth)
+    if (!(m_dwFlags & kFlagPenMode) || !m_fnChooseWidth)
         return;
     OnPenWidth(m_fnChooseWidth(m_menuPenWidth));
 }

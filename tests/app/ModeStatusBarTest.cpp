@@ -1,6 +1,6 @@
 #include "app/ModeStatusBar.h"
 #include "app/CommandIds.h"
-#include "app/ModeFlags.h"
+#include "theory/ModeFlags.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,16 +101,16 @@ TEST(ModeStatusBar, SetFlagsShowsChordTextOnlyInChordMode) {
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("`"));
     bar.SetFlags(Bit(18) | Bit(23) | Size(3));
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("`"));
-    bar.SetFlags(FLAG_CHORD_MODE | Bit(18) | Bit(23) | Size(3));
+    bar.SetFlags(kFlagChordMode | Bit(18) | Bit(23) | Size(3));
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("OOO 4.3"));
-    bar.SetFlags(FLAG_CHORD_MODE | Bit(18) | Size(3) | Inversion(2));
+    bar.SetFlags(kFlagChordMode | Bit(18) | Size(3) | Inversion(2));
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("OO'O"));
 
     // A pen-mode change repaints the pen pane only: the chord pane keeps its text.
-    bar.SetFlags(FLAG_PEN_MODE | FLAG_CHORD_MODE | Bit(19) | Size(4));
+    bar.SetFlags(kFlagPenMode | kFlagChordMode | Bit(19) | Size(4));
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("OO'O"));
     EXPECT_TRUE(bar.GetPaneText(CModeStatusBar::PANE_PEN).isEmpty());
-    bar.SetFlags(FLAG_PEN_MODE);
+    bar.SetFlags(kFlagPenMode);
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_CHORD), QStringLiteral("`"));
     bar.SetFlags(0);
     EXPECT_EQ(bar.GetPaneText(CModeStatusBar::PANE_PEN), QStringLiteral("F7"));
@@ -137,7 +137,7 @@ TEST(ModeStatusBar, PenPaneDrawsTheKeyOrThePen) {
             bInk = bInk || keyImage.pixelColor(x, y) != QColor(Qt::white);
     EXPECT_TRUE(bInk);
 
-    bar.SetFlags(FLAG_PEN_MODE);
+    bar.SetFlags(kFlagPenMode);
     EXPECT_EQ(RowsOfColour(DrawPenPane(bar, size), Qt::black), std::vector<int>{9});
     bar.OnPenWidth(ID_PEN_WIDTH_6);
     EXPECT_EQ(RowsOfColour(DrawPenPane(bar, size), Qt::black),
@@ -183,7 +183,7 @@ TEST(ModeStatusBar, PenPaneClicksChooseColourAndWidthInPenModeOnly) {
     EXPECT_EQ(nColourDialogs, 0);
     EXPECT_EQ(nWidthMenus, 0);
 
-    bar.SetFlags(FLAG_PEN_MODE);
+    bar.SetFlags(kFlagPenMode);
     // Clicks elsewhere on the bar do nothing.
     QTest::mouseClick(bar.GetPane(CModeStatusBar::PANE_CHORD), Qt::LeftButton);
     EXPECT_EQ(nColourDialogs, 0);
