@@ -143,18 +143,27 @@ void BM_KeyToSixNoteChord(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyToSixNoteChord)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// One tick while 16 tracks play about 100 note-ons a second and a chord sounds, with the
-// highlights painted.
-void BM_TimerTickWhilePlaying(benchmark::State& state) {
-    SBenchView& view = View();
-    CMainView& v = *view.m_pView;
-    v.m_song.Reset();
+// A player without a window: its ticks do everything but the drawing.
+class CBarePlayer : public CNotePlayer {
+public:
+    explicit CBarePlayer(std::unique_ptr<IMidiPort> pPort) : CNotePlayer(std::move(pPort)) {}
+    void OnTonalityChanged(bool /*bFromScaleWindow*/) override {}
+    void OnPlayStart(bool /*bContinue*/) override {
+        m_bPlaying = true;
+        m_song.Rewind();
+    }
+    void OnPlayStop() override { m_bPlaying = false; }
+};
+
+// 16 tracks with about 100 note-ons a second and a four-note chord held throughout.
+void LoadBusySong(CNotePlayer& player) {
+    player.m_song.Reset();
     for (int nTrack = 0; nTrack < 16; ++nTrack) {
-        v.SetControl(CNotePlayer::kControlAddTrack, static_cast<std::uint32_t>(nTrack * 8));
+        player.SetControl(CNotePlayer::kControlAddTrack, static_cast<std::uint32_t>(nTrack * 8));
     }
     // 750 ticks a second: a note every 120 ticks on each of 16 tracks is 100 note-ons a second.
     int nTrack = 0;
-    for (CTrack& track : v.m_song.m_tracks) {
+    for (CTrack& track : player.m_song.m_tracks) {
         if (!track.m_bActive) {
             continue;
         }
@@ -168,11 +177,18 @@ void BM_TimerTickWhilePlaying(benchmark::State& state) {
         }
         ++nTrack;
     }
-    v.m_song.m_nNoteLength = 1u << 30; // the chord sounds throughout
-    v.m_dwFlags = kFlagChordMode | (4u << kChordSizeShift) | (1u << 19);
-    v.PlayKey(60);
-    v.m_dwFlags = 0;
-    v.OnPlayStart(false);
+    player.m_song.m_nNoteLength = 1u << 30; // the chord sounds throughout
+    player.m_dwFlags = kFlagChordMode | (4u << kChordSizeShift) | (1u << 19);
+    player.PlayKey(60);
+    player.m_dwFlags = 0;
+    player.OnPlayStart(false);
+}
+
+// One tick while the busy song plays, with the highlights painted into the 1920 x 1080 view.
+void BM_TimerTickWhilePlaying(benchmark::State& state) {
+    SBenchView& view = View();
+    CMainView& v = *view.m_pView;
+    LoadBusySong(v);
     const long nBefore = view.m_pPort->m_nNoteOns;
     long nTicks = 0;
     for (auto _ : state) {
@@ -189,6 +205,26 @@ void BM_TimerTickWhilePlaying(benchmark::State& state) {
     v.ResetMidi();
 }
 BENCHMARK(BM_TimerTickWhilePlaying)->Unit(benchmark::kMicrosecond);
+
+// The same tick without a window: scheduler, playback and MIDI output alone.
+void BM_TimerTickWhilePlayingWithoutDisplay(benchmark::State& state) {
+    auto pPort = std::make_unique<CTimingPort>();
+    CTimingPort* pTiming = pPort.get();
+    CBarePlayer player(std::move(pPort));
+    LoadBusySong(player);
+    const long nBefore = pTiming->m_nNoteOns;
+    long nTicks = 0;
+    for (auto _ : state) {
+        player.OnTimerTick();
+        ++nTicks;
+        if (!player.m_bPlaying) {
+            player.OnPlayStart(false);
+        }
+    }
+    state.counters["note-ons/s"] =
+        static_cast<double>(pTiming->m_nNoteOns - nBefore) / (static_cast<double>(nTicks) * 0.020);
+}
+BENCHMARK(BM_TimerTickWhilePlayingWithoutDisplay)->Unit(benchmark::kMicrosecond);
 
 // The embedded synthesiser's output latency: period size x periods / sample rate.
 void ReportSynthLatency() {
