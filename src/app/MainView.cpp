@@ -578,6 +578,8 @@ void CMainView::OnFileNew(unsigned nID) {
     if ((nMask & kNewTrack) != 0) {
         m_song.Reset();
         m_wndOrchestra.Reset();
+        // The reset song plays at 100 %; the Options sliders may say otherwise.
+        m_wndOptions.ResendPlaying();
     }
     if ((nMask & kNewImage) != 0) {
         m_image.Clear();

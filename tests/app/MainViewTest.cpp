@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -433,6 +434,22 @@ TEST_F(FileCommandTest, NewRenewsTheTrackTheImageOrBoth) {
     EXPECT_TRUE(ImageIsWhite());
     EXPECT_EQ(m_pView->m_song.GetActiveTrackCount(), 1u);
     EXPECT_EQ(m_pView->m_song.m_nNoteLength, 384u);
+}
+
+TEST_F(FileCommandTest, NewKeepsTheSongAtTheOptionsWindowsTempoAndLengthening) {
+    m_pView->m_wndOptions.TempoSlider()->setValue(150);
+    m_pView->m_wndOptions.LengthenSlider()->setValue(60);
+    ASSERT_EQ(m_pView->m_song.m_nTempo, 150u);
+
+    m_pView->OnCommand(ID_FILE_NEW_IMAGE);
+    m_pView->OnCommand(ID_FILE_NEW_TRACK);
+    EXPECT_EQ(m_pView->m_song.m_nTempo, 150u);
+    EXPECT_EQ(m_pView->m_song.m_nLengthPercent, 60u);
+
+    m_pView->m_wndOptions.TempoSlider()->setValue(100);
+    m_pView->OnCommand(ID_FILE_NEW_ALL);
+    EXPECT_EQ(m_pView->m_song.m_nTempo, 100u);
+    EXPECT_EQ(m_pView->m_song.m_nLengthPercent, 60u);
 }
 
 TEST_F(FileCommandTest, OpenDecidesByTheExtensionInAnyLetterCase) {
