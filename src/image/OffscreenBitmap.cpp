@@ -5,18 +5,6 @@
 
 namespace {
 
-// The image a painter draws on, when the transfer may write its pixels directly: our own
-// bitmaps, painted without clipping or transformation.
-QImage* DirectTarget(QPainter* pDC) {
-    QPaintDevice* pDevice = pDC->device();
-    if (pDevice == nullptr || pDevice->devType() != QInternal::Image || pDC->hasClipping() ||
-        !pDC->transform().isIdentity()) {
-        return nullptr;
-    }
-    auto* pImage = static_cast<QImage*>(pDevice);
-    return pImage->format() == COffscreenBitmap::kFormat ? pImage : nullptr;
-}
-
 // One row of a transfer; every operation works on whole 32-bit pixels, the unused top byte
 // of the format stays all ones. Source and destination rows never overlap except in a copy
 // of a bitmap onto itself, which memmove handles.
@@ -45,6 +33,16 @@ void TransferRow(QRgb* __restrict pDst, const QRgb* __restrict pSrc, int n, ERop
 }
 
 } // namespace
+
+QImage* COffscreenBitmap::DirectTarget(QPainter* pDC) {
+    QPaintDevice* pDevice = pDC->device();
+    if (pDevice == nullptr || pDevice->devType() != QInternal::Image || pDC->hasClipping() ||
+        !pDC->transform().isIdentity()) {
+        return nullptr;
+    }
+    auto* pImage = static_cast<QImage*>(pDevice);
+    return pImage->format() == kFormat ? pImage : nullptr;
+}
 
 COffscreenBitmap::~COffscreenBitmap() {
     EndDraw();

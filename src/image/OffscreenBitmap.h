@@ -48,6 +48,10 @@ public:
     static void BitBlt(QPainter* pDC, int x, int y, int cx, int cy, const QImage& src, int xSrc,
                        int ySrc, ERop rop, QRgb clrBrush = 0);
 
+    // The image pDC paints on when a transfer may write its pixels directly: one of our
+    // bitmaps, painted without clipping or transformation. Null otherwise.
+    static QImage* DirectTarget(QPainter* pDC);
+
     // A COLORREF (0x00BBGGRR) as an opaque Qt colour.
     static constexpr QRgb RgbFromColorRef(std::uint32_t clr) {
         return 0xFF000000u | ((clr & 0xFFu) << 16) | (clr & 0xFF00u) | ((clr >> 16) & 0xFFu);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // A bitmap cut into equal cells; a cell is drawn so that its anchor lands on a given point.
 class CSpriteSheet {
@@ -38,5 +39,21 @@ public:
     QPoint m_ptAnchor;
 
 private:
+    // A horizontal stretch of black pixels of a cell, relative to the cell's corner.
+    struct SRun {
+        std::int16_t y;
+        std::int16_t x;
+        std::int16_t n;
+    };
+
+    // Cuts every cell of a black-and-white sheet into runs of black pixels, so that a mask is
+    // drawn by filling only the pixels it paints.
+    void FindRuns(int nRows, int nCols);
+    void FillRuns(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const;
+
     int m_nCells = 0;
+    // Set when every pixel of the sheet is pure black or pure white: ERop::BrushMask then
+    // paints exactly the runs and leaves every other pixel alone.
+    bool m_bMask = false;
+    std::array<std::vector<SRun>, kMaxCells> m_runs;
 };
