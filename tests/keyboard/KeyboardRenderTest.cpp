@@ -297,6 +297,43 @@ TEST_F(RenderTest, FullRedrawLeavesNothingOfEarlierPictures) {
     EXPECT_EQ(m_kb.GetFrame().copy(0, 0, kWidth, 400), fresh.GetFrame().copy(0, 0, kWidth, 400));
 }
 
+// Single-note updates draw exactly what a full redraw of the same state draws, and every pixel
+// they change is handed to the window. The mouse rests on a note before it sounds and notes
+// only change colour, so that no erased ring (which a full redraw does not draw) is involved.
+TEST_F(RenderTest, SingleNoteUpdatesMatchAFullRedrawOfTheSameState) {
+    const QPoint pt = Centre(60) + kOnRing2;
+    m_kb.m_ptDrag = pt - QPoint(40, 3);
+    m_kb.StrokeTo(pt + QPoint(40, 3));
+    m_kb.ComposeFrame();
+    const QImage imgBefore = m_kb.GetFrame().copy();
+    m_kb.SetCurrentNote(64);
+    m_kb.ShowNote(0, 60, true);
+    m_kb.ShowNote(2, 60, true);
+    m_kb.ShowNote(1, 48, true); // 60 is also its +1 echo
+    m_kb.ShowNote(3, 64, true); // under the mouse: the outer ring
+    m_kb.ShowNote(0, 67, true);
+    m_kb.ShowNote(5, 67, true);
+    m_kb.ShowNote(7, 1, true); // echoes cut off below note 0
+    m_kb.ShowNote(0, 60, false);
+    m_kb.ShowNote(0, 67, false);
+    const QImage imgUpdated = m_kb.GetFrame().copy();
+
+    int nChanged = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            if (imgUpdated.pixel(x, y) != imgBefore.pixel(x, y)) {
+                ++nChanged;
+                ASSERT_TRUE(m_kb.m_rgnUpdated.contains(QPoint(x, y))) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(nChanged, 1000);
+
+    m_kb.m_grid.m_bRedraw = 1;
+    m_kb.ComposeFrame();
+    EXPECT_EQ(imgUpdated, m_kb.GetFrame());
+}
+
 TEST(NoteStateTest, ShowsTheLowestChannelAtTheNearestOffset) {
     CNoteState state;
     state.Reset();
@@ -377,6 +414,48 @@ TEST(ArtworkTest, SheetsHaveTheirSizesAndMasksAreBlackAndWhite) {
             EXPECT_EQ(keys.pixel(0, y0 - 3) | 0xFF000000u, kBlack) << nPitch;
             EXPECT_EQ(keys.pixel(56, y0 + 1) | 0xFF000000u, kBlack) << nPitch;
             EXPECT_EQ(keys.pixel(0, y0 - 4) | 0xFF000000u, kWhite) << nPitch;
+        }
+    }
+}
+
+// A mask drawn through a brush paints the brush exactly where the cell is black and nothing else,
+// also where the cell hangs over an edge of the target; a painter that clips (and so cannot take
+// the direct way) gives the same picture.
+TEST(SpriteSheetTest, BrushMaskPaintsExactlyTheBlackPixels) {
+    CSpriteSheet sheet;
+    ASSERT_TRUE(sheet.Load(134, 1, 3));
+    constexpr QRgb clrBrush = Rgb(0x3F9FAF);
+    constexpr int kSize = 60;
+    for (const QPoint& pt : {QPoint(30, 30), QPoint(3, 40), QPoint(55, 2), QPoint(-5, 58)}) {
+        for (int k = 0; k < 3; ++k) {
+            QImage imgDirect(kSize, kSize, COffscreenBitmap::kFormat);
+            for (int y = 0; y < kSize; ++y) {
+                for (int x = 0; x < kSize; ++x) {
+                    imgDirect.setPixel(x, y, 0xFF000000u | static_cast<QRgb>(x * 4099 + y * 77));
+                }
+            }
+            QImage imgExpected = imgDirect.copy();
+            QImage imgClipped = imgDirect.copy();
+            {
+                QPainter dc(&imgDirect);
+                sheet.Draw(&dc, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+                QPainter dcClipped(&imgClipped);
+                dcClipped.setClipRect(imgClipped.rect());
+                sheet.Draw(&dcClipped, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+            }
+            const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
+            for (int y = 0; y < sheet.m_cy; ++y) {
+                for (int x = 0; x < sheet.m_cx; ++x) {
+                    const QPoint ptDst = rcCell.topLeft() + QPoint(x, y);
+                    const QPoint ptCell = sheet.m_cell[static_cast<std::size_t>(k)];
+                    if (imgExpected.rect().contains(ptDst) &&
+                        (sheet.m_bitmap.pixel(ptCell + QPoint(x, y)) | 0xFF000000u) == kBlack) {
+                        imgExpected.setPixel(ptDst, clrBrush);
+                    }
+                }
+            }
+            EXPECT_EQ(imgDirect, imgExpected) << k << " at " << pt.x() << "," << pt.y();
+            EXPECT_EQ(imgClipped, imgExpected) << k << " at " << pt.x() << "," << pt.y();
         }
     }
 }
