@@ -8,19 +8,29 @@ scripts/install-deps.sh --test
 
 jobs="$(nproc)"
 fuzz_seconds="${VORKELN_FUZZ_SECONDS:-60}"
+passed=0
+
+# Runs ctest and adds its test count to the total (any failure stops the script).
+run_ctest() {
+    local log
+    log="$(mktemp)"
+    ctest "$@" --output-on-failure -j "$jobs" | tee "$log"
+    passed=$((passed + $(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)))
+    rm -f "$log"
+}
 
 echo "== build and unit tests"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORKELN_WERROR=ON -DVORKELN_BUILD_BENCH=ON
 cmake --build build/test -j "$jobs"
-ctest --test-dir build/test --output-on-failure -j "$jobs"
+run_ctest --test-dir build/test
 
 echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORKELN_BUILD_UI=OFF \
     -DVORKELN_SANITIZE=ON -DVORKELN_WERROR=ON
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build/asan --output-on-failure -j "$jobs"
+    run_ctest --test-dir build/asan
 
 if [[ -f fuzz/targets.txt ]]; then
     echo "== fuzzing, ${fuzz_seconds} s a target"
@@ -34,11 +44,14 @@ if [[ -f fuzz/targets.txt ]]; then
         mkdir -p "$work"
         QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" \
             -print_final_stats=1 "$work" "fuzz/corpus/$target"
+        passed=$((passed + 1))
     done < fuzz/targets.txt
 fi
 
 if [[ -x tests/e2e/run.sh ]]; then
     echo "== end-to-end test"
     tests/e2e/run.sh build/test/src/vorkeln
+    passed=$((passed + $(tests/e2e/run.sh --count)))
 fi
 echo "== all tests passed"
+echo "all: ${passed} passed, 0 failed"
