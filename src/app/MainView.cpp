@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -121,9 +122,72 @@ void CMainView::ReportMidiOpenFailed() {
                           QString::fromLatin1(CMidiOut::kOpenFailedText));
 }
 
+namespace {
+
+// The window's pixels, when the painter writes them into a plain image like the frame,
+// unclipped and unscaled: rows can then be copied straight into it, which costs far less than
+// the raster engine's clipped drawImage for every one of hundreds of small rectangles.
+struct SWindowPixels {
+    uchar* m_pBits = nullptr;
+    qsizetype m_nStride = 0;
+    QRect m_rcBounds;  // in the widget's coordinates
+    QPoint m_ptOffset; // widget to image
+
+    static SWindowPixels Of(QPainter& painter, const QImage& frame) {
+        SWindowPixels target;
+        const QPaintEngine* pEngine = painter.paintEngine();
+        QPaintDevice* pDevice = pEngine != nullptr ? pEngine->paintDevice() : nullptr;
+        const QTransform& xform = painter.deviceTransform();
+        if (pDevice == nullptr || pDevice->devType() != QInternal::Image || painter.hasClipping() ||
+            xform.type() > QTransform::TxTranslate) {
+            return target;
+        }
+        auto* pImage = static_cast<QImage*>(pDevice);
+        const QPoint ptOffset(static_cast<int>(xform.dx()), static_cast<int>(xform.dy()));
+        // The painter has detached the image already: bits() shares nothing from here on.
+        if (pImage->format() != frame.format() || pImage->devicePixelRatio() != 1.0 ||
+            frame.devicePixelRatio() != 1.0 || xform.dx() != ptOffset.x() ||
+            xform.dy() != ptOffset.y() || !pImage->isDetached()) {
+            return target;
+        }
+        target.m_pBits = pImage->bits();
+        target.m_nStride = pImage->bytesPerLine();
+        target.m_rcBounds = pImage->rect().translated(-ptOffset);
+        target.m_ptOffset = ptOffset;
+        return target;
+    }
+};
+
+// Copies rc of the frame to the same place in the window.
+void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage& frame,
+                   const QRect& rc) {
+    if (rc.isEmpty()) {
+        return;
+    }
+    if (target.m_pBits == nullptr || !target.m_rcBounds.contains(rc)) {
+        painter.drawImage(rc.topLeft(), frame, rc);
+        return;
+    }
+    constexpr std::size_t kPixelBytes = sizeof(QRgb);
+    const auto nBytes = static_cast<std::size_t>(rc.width()) * kPixelBytes;
+    const qsizetype nSrcStride = frame.bytesPerLine();
+    const uchar* pSrc =
+        frame.constBits() + rc.y() * nSrcStride + static_cast<std::size_t>(rc.x()) * kPixelBytes;
+    uchar* pDst = target.m_pBits + (rc.y() + target.m_ptOffset.y()) * target.m_nStride +
+                  static_cast<std::size_t>(rc.x() + target.m_ptOffset.x()) * kPixelBytes;
+    for (int y = 0; y < rc.height(); ++y) {
+        std::memcpy(pDst, pSrc, nBytes);
+        pDst += target.m_nStride;
+        pSrc += nSrcStride;
+    }
+}
+
+} // namespace
+
 // Painting -------------------------------------------------------------------------------------
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
+    m_rgnFrameChanged += rgn;
     update(rgn);
 }
 
@@ -137,18 +201,30 @@ void CMainView::paintEvent(QPaintEvent* pEvent) {
 }
 
 void CMainView::OnPaint(const QRegion& rgn) {
+    // The bands of the frame updates hold mostly pixels that the window shows already: when
+    // nothing else asked for this paint, only the exactly changed rectangles are copied.
+    bool bExact = TakeFrameChanges(m_frameChanges);
+    QRegion rgnFrameChanged;
+    rgnFrameChanged.swap(m_rgnFrameChanged);
     if (m_bComposePending) {
         ComposeFrame();
         m_bComposePending = false;
+        bExact = false;
     }
+    bExact = bExact && rgn == rgnFrameChanged.intersected(rect());
     const QImage& frame = GetFrame();
-    const QRect rcView(QPoint(0, 0), m_frame.GetViewSize());
+    const QRect rcView = QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect());
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& rc : rgn) {
-        const QRect rcShown = rc & rcView;
-        if (!rcShown.isEmpty()) {
-            painter.drawImage(rcShown.topLeft(), frame, rcShown);
+
+    const SWindowPixels target = SWindowPixels::Of(painter, frame);
+    if (bExact) {
+        for (const QRect& rc : m_frameChanges) {
+            ShowFrameRect(painter, target, frame, rc.intersected(rcView));
+        }
+    } else {
+        for (const QRect& rc : rgn) {
+            ShowFrameRect(painter, target, frame, rc.intersected(rcView));
         }
     }
 }

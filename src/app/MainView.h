@@ -8,12 +8,14 @@
 #include "windows/ScaleDlg.h"
 
 #include <QPoint>
+#include <QRegion>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CMainFrame;
 class IMidiPort;
@@ -113,4 +115,8 @@ private:
     IShellDialogs& m_dialogs;
     // A full composition is owed before the next paint shows the frame.
     bool m_bComposePending = true;
+    // What UpdateWindowFromFrame asked to show since the last paint, and the frame's exact
+    // changes inside it (the scratch list keeps its capacity from paint to paint).
+    QRegion m_rgnFrameChanged;
+    std::vector<QRect> m_frameChanges;
 };

@@ -55,6 +55,17 @@ void CKeyboard::ComposeFrame() {
     m_image.DrawOnto(pDC);
     m_frame.EndDraw();
     m_grid.TakeChangedRects();
+    // The whole frame is new and will be shown whole.
+    m_frameChanges.clear();
+    m_bFrameChangesLost = false;
+}
+
+bool CKeyboard::TakeFrameChanges(std::vector<QRect>& rects) {
+    rects.clear();
+    rects.swap(m_frameChanges);
+    const bool bKept = !m_bFrameChangesLost;
+    m_bFrameChangesLost = false;
+    return bKept;
 }
 
 void CKeyboard::FinishFrameUpdate() {
@@ -66,6 +77,14 @@ void CKeyboard::FinishFrameUpdate() {
         }
     }
     m_frame.EndDraw();
+    if (!m_bFrameChangesLost) {
+        if (m_frameChanges.size() + changed.size() > kMaxFrameChanges) {
+            m_frameChanges.clear();
+            m_bFrameChangesLost = true;
+        } else {
+            m_frameChanges.insert(m_frameChanges.end(), changed.begin(), changed.end());
+        }
+    }
     // The copies of one note lie in one row: the window gets one band per row, a few
     // rectangles instead of hundreds.
     std::sort(changed.begin(), changed.end(), [](const QRect& a, const QRect& b) {

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRegion>
 #include <QSize>
+#include <vector>
 
 class QWidget;
 
@@ -63,9 +64,20 @@ protected:
     virtual void UpdateWindowFromFrame(const QRegion& rgn);
     // The whole view must be composed again (ComposeFrame) before it is shown.
     virtual void InvalidateView();
+    // Moves the exact rectangles of the frame that note and mouse-mark updates changed since
+    // the last call into rects. The window hook only gets row bands; a view that keeps the
+    // window in step with the frame can copy just these. False when they were too many to
+    // keep: then the bands must be copied whole.
+    bool TakeFrameChanges(std::vector<QRect>& rects);
 
 private:
     // Lays the drawing image over what the last grid operation changed, and asks for it to be
     // shown.
     void FinishFrameUpdate();
+
+    // Enough for several ticks of a busy song; past it the list is dropped (see
+    // TakeFrameChanges), so that a window that never paints cannot make it grow without end.
+    static constexpr std::size_t kMaxFrameChanges = 8192;
+    std::vector<QRect> m_frameChanges;
+    bool m_bFrameChangesLost = false;
 };
