@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
@@ -304,6 +305,32 @@ TEST_F(MainViewTest, NoteHighlightIsCopiedWhileAnInvalidationComposesAgain) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(m_pView->GetFrame() == lit);
     EXPECT_TRUE(m_pView->m_grid.m_noteState[60].IsSounding());
+}
+
+TEST_F(MainViewTest, WindowShowsTheFrameAfterNoteUpdates) {
+    // Note updates copy only their changed rectangles into the window's pixels: what the
+    // window holds, at the view's place below the menu and tool bars, must match the frame.
+    // The frame is screen-sized: the view's part beyond it shows nothing defined.
+    const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
+    const auto Shown = [this, rcShown] {
+        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
+        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
+        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32);
+    };
+    const auto Frame = [this, rcShown] {
+        return m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
+    };
+    ASSERT_NE(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)).y(), 0);
+    m_pView->PlayKey(60);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Shown() == Frame());
+    m_pView->PlayKey(67);
+    Move(PointOf(64));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Shown() == Frame());
+    m_pView->ResetMidi();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Shown() == Frame());
 }
 
 TEST_F(MainViewTest, PlayCommandStartsFromTheBeginningAndStops) {
