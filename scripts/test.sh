@@ -42,7 +42,7 @@ if [[ -f fuzz/targets.txt ]]; then
         cmake --build build/fuzz --target "$target" -j "$jobs"
         work="build/fuzz/corpus/$target"
         mkdir -p "$work"
-        QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" \
+        QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -seed=1 \
             -print_final_stats=1 "$work" "fuzz/corpus/$target"
         passed=$((passed + 1))
     done < fuzz/targets.txt

@@ -126,6 +126,28 @@ std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
     return nPixels * nBytesPerPixel;
 }
 
+// A palette file may hold pixel indices past the end of its colour table, and Qt's painter
+// reads whatever lies beyond it. Such pixels show black.
+void CoverEveryIndex(QImage& picture) {
+    int nIndices = 0;
+    switch (picture.format()) {
+    case QImage::Format_Indexed8:
+        nIndices = 256;
+        break;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        nIndices = 2;
+        break;
+    default:
+        return;
+    }
+    QList<QRgb> colours = picture.colorTable();
+    if (colours.size() < nIndices) {
+        colours.resize(nIndices, qRgb(0, 0, 0));
+        picture.setColorTable(colours);
+    }
+}
+
 } // namespace
 
 void CDrawingImage::Create(int cx, int cy) {
@@ -285,6 +307,7 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     if (picture.isNull() || picture.size() != sizePicture) {
         return false;
     }
+    CoverEveryIndex(picture);
     if (picture.hasAlphaChannel()) {
         // A block transfer copies colours and knows no transparency.
         picture = picture.convertToFormat(QImage::Format_ARGB32);

@@ -456,4 +456,28 @@ TEST(BitmapFileTest, LoadsFromMemory) {
     EXPECT_TRUE(img.LoadBmp(device));
 }
 
+// A run-length file whose pixels name colours its table does not have.
+TEST(BitmapFileTest, IndicesPastTheColourTableShowBlack) {
+    QByteArray buf = QByteArray::fromBase64(
+        "Qk2CAAAAAAAAAHYAAAAoAAAABQAAAAMAAAABAAQAAgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+        "AAAAAAAAAAAAAAAAAAAAAAAAAAgAAAAAAAAAAAAAAAAAAAAAAAAA/wAAAP//"
+        "fgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
+        "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAD/AAD/WwAAACD//xmw/wAA/wAA/"
+        "wAAAAAA"
+        "AA==");
+    QBuffer device(&buf);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    CDrawingImage img;
+    img.Create(16, 8);
+    ASSERT_TRUE(img.LoadBmp(device));
+    // The 5 x 3 picture's table is black, and so is every index past its end; the rest is kept.
+    const QImage& image = img.GetImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb expected = x < 5 && y < 3 ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            ASSERT_EQ(image.pixel(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
 } // namespace
