@@ -148,6 +148,94 @@ void CoverEveryIndex(QImage& picture) {
     }
 }
 
+// Reads a device in blocks, one byte at a time.
+class ByteSource {
+public:
+    explicit ByteSource(QIODevice& device) : m_device(device) {}
+    bool Next(std::uint8_t& n) {
+        if (m_nPos == m_block.size()) {
+            constexpr qint64 kBlockSize = 64 * 1024;
+            m_block = m_device.read(kBlockSize);
+            m_nPos = 0;
+            if (m_block.isEmpty()) {
+                return false;
+            }
+        }
+        n = static_cast<std::uint8_t>(m_block[m_nPos++]);
+        return true;
+    }
+
+private:
+    QIODevice& m_device;
+    QByteArray m_block;
+    qsizetype m_nPos = 0;
+};
+
+// Qt's decoder leaves the pixels that a run-length stream skips (by a delta, an early end of
+// line or an early end of the stream) as whatever memory held. The stream is decoded again
+// over colour 0, so that every pixel is defined; pixels past the end of a row are dropped.
+void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool bTopDown) {
+    picture.fill(0);
+    const int cx = picture.width();
+    const int cy = picture.height();
+    ByteSource src(device);
+    int x = 0;
+    int nRow = 0; // rows in the order the file stores them
+    uchar* pRow = picture.scanLine(bTopDown ? 0 : cy - 1);
+    const auto put = [&](std::uint8_t nIndex) {
+        if (x < cx) {
+            pRow[x++] = nIndex;
+        }
+    };
+    const auto moveTo = [&](int xNew, int nRowNew) {
+        x = std::min(xNew, cx);
+        nRow = nRowNew;
+        if (nRow < cy) {
+            pRow = picture.scanLine(bTopDown ? nRow : cy - 1 - nRow);
+        }
+    };
+    std::uint8_t nCount = 0;
+    std::uint8_t nValue = 0;
+    while (nRow < cy && src.Next(nCount) && src.Next(nValue)) {
+        if (nCount > 0) { // a run of one index, or of two alternating nibbles
+            for (int i = 0; i < nCount; ++i) {
+                put(!bFourBits ? nValue : (i % 2 == 0 ? nValue >> 4 : nValue & 0x0F));
+            }
+            continue;
+        }
+        switch (nValue) {
+        case 0: // end of line
+            moveTo(0, nRow + 1);
+            break;
+        case 1: // end of picture
+            return;
+        case 2: { // delta: right and up
+            std::uint8_t dx = 0;
+            std::uint8_t dy = 0;
+            if (!src.Next(dx) || !src.Next(dy)) {
+                return;
+            }
+            moveTo(x + dx, nRow + dy);
+            break;
+        }
+        default: { // nValue literal indices, padded to a whole number of 16-bit words
+            const int nBytes = bFourBits ? (nValue + 1) / 2 : nValue;
+            std::uint8_t nByte = 0;
+            for (int i = 0; i < nValue; ++i) {
+                if ((!bFourBits || i % 2 == 0) && !src.Next(nByte)) {
+                    return;
+                }
+                put(!bFourBits ? nByte : (i % 2 == 0 ? nByte >> 4 : nByte & 0x0F));
+            }
+            if (nBytes % 2 != 0 && !src.Next(nByte)) {
+                return;
+            }
+            break;
+        }
+        }
+    }
+}
+
 } // namespace
 
 void CDrawingImage::Create(int cx, int cy) {
@@ -306,6 +394,16 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     QImage picture = reader.read();
     if (picture.isNull() || picture.size() != sizePicture) {
         return false;
+    }
+    const bool bRunLengths = head.size() >= kFileHeaderSize + kInfoHeaderSize &&
+                             Get32(head, 14) >= kInfoHeaderSize &&
+                             (Get32(head, 30) == kBiRle8 || Get32(head, 30) == kBiRle4);
+    if (bRunLengths) {
+        if (picture.format() != QImage::Format_Indexed8 || !device.seek(Get32(head, 10))) {
+            return false;
+        }
+        const bool bTopDown = static_cast<std::int32_t>(Get32(head, 22)) < 0;
+        DecodeRunLengths(picture, device, Get32(head, 30) == kBiRle4, bTopDown);
     }
     CoverEveryIndex(picture);
     if (picture.hasAlphaChannel()) {

@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -456,22 +459,101 @@ TEST(BitmapFileTest, LoadsFromMemory) {
     EXPECT_TRUE(img.LoadBmp(device));
 }
 
-// A run-length file whose pixels name colours its table does not have.
-TEST(BitmapFileTest, IndicesPastTheColourTableShowBlack) {
-    QByteArray buf = QByteArray::fromBase64(
-        "Qk2CAAAAAAAAAHYAAAAoAAAABQAAAAMAAAABAAQAAgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
-        "AAAAAAAAAAAAAAAAAAAAAAAAAAgAAAAAAAAAAAAAAAAAAAAAAAAA/wAAAP//"
-        "fgAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA"
-        "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAD/AAD/WwAAACD//xmw/wAA/wAA/"
-        "wAAAAAA"
-        "AA==");
+// A run-length bitmap file: a colour table and the compressed pixel stream.
+QByteArray RunLengthFile(int cx, int cy, bool bFourBits, const std::vector<QRgb>& table,
+                         const QByteArray& stream) {
+    const int nOffBits = 14 + 40 + 4 * static_cast<int>(table.size());
+    QByteArray buf(nOffBits, '\0');
+    buf[0] = 'B';
+    buf[1] = 'M';
+    Put32(buf, 2, static_cast<std::uint32_t>(nOffBits + stream.size()));
+    Put32(buf, 10, static_cast<std::uint32_t>(nOffBits));
+    Put32(buf, 14, 40);
+    Put32(buf, 18, static_cast<std::uint32_t>(cx));
+    Put32(buf, 22, static_cast<std::uint32_t>(cy));
+    Put32(buf, 26, 1 | ((bFourBits ? 4u : 8u) << 16)); // planes, bits per pixel
+    Put32(buf, 30, bFourBits ? 2 : 1);
+    Put32(buf, 34, static_cast<std::uint32_t>(stream.size()));
+    Put32(buf, 46, static_cast<std::uint32_t>(table.size()));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        Put32(buf, 54 + 4 * static_cast<int>(i), table[i] & 0xFFFFFF);
+    }
+    return buf + stream;
+}
+
+// Loads the file onto a white 8 x 6 image after leaving used memory full of a colour that no
+// test expects, so that pixels the decoder never wrote would show.
+QImage LoadRunLengths(const QByteArray& file) {
+    for (int i = 0; i < 8; ++i) {
+        QImage dirt(8 + i, 6, QImage::Format_Indexed8);
+        dirt.fill(0x5A);
+    }
+    QByteArray buf = file;
     QBuffer device(&buf);
-    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(device.open(QIODevice::ReadOnly));
     CDrawingImage img;
-    img.Create(16, 8);
-    ASSERT_TRUE(img.LoadBmp(device));
-    // The 5 x 3 picture's table is black, and so is every index past its end; the rest is kept.
-    const QImage& image = img.GetImage();
+    img.Create(8, 6);
+    EXPECT_TRUE(img.LoadBmp(device));
+    return img.GetImage().copy();
+}
+
+// Pixels as letters: the picture's colours by index, '-' for the white the picture leaves.
+std::vector<std::string> Rows(const QImage& image, const std::vector<QRgb>& table) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < image.height(); ++y) {
+        std::string row;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb rgb = image.pixel(x, y) | 0xFF000000u;
+            const auto it = std::find(table.begin(), table.end(), rgb);
+            row += rgb == qRgb(255, 255, 255) ? '-'
+                   : it != table.end()        ? static_cast<char>('a' + (it - table.begin()))
+                                              : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+const std::vector<QRgb> kRunColours = {qRgb(200, 0, 0), qRgb(0, 150, 0), qRgb(0, 0, 100),
+                                       qRgb(0, 0, 0)};
+
+// Skipped pixels, early ends of lines and of the picture, runs past the row end and indices
+// past the colour table: every pixel of the picture is defined.
+TEST(BitmapFileTest, EightBitRunLengthsDefineEveryPixel) {
+    const std::vector<QRgb> table(kRunColours.begin(), kRunColours.begin() + 3);
+    const QByteArray stream("\x02\x01"                 // bottom row: bb
+                            "\x00\x02\x00\x01"         // delta one up
+                            "\x00\x03\x02\x01\x09\x00" // literal c b (past the table), padded
+                            "\x00\x00"                 // end of line
+                            "\x09\x02"                 // nine c into a row of five
+                            "\x00\x01",                // end: the top row is left
+                            18);
+    const auto rows = Rows(LoadRunLengths(RunLengthFile(5, 4, false, table, stream)),
+                           {table[0], table[1], table[2], qRgb(0, 0, 0)});
+    const std::vector<std::string> expected = {"aaaaa---", "ccccc---", "aacbd---",
+                                               "bbaaa---", "--------", "--------"};
+    EXPECT_EQ(rows, expected);
+}
+
+TEST(BitmapFileTest, FourBitRunLengthsDefineEveryPixel) {
+    const QByteArray stream("\x03\x12"         // b c b
+                            "\x00\x00"         // end of line
+                            "\x00\x03\x21\x30" // literal c b d
+                            "\x00\x02\x01",    // a delta cut short by the end of the file
+                            11);
+    const auto rows =
+        Rows(LoadRunLengths(RunLengthFile(4, 3, true, kRunColours, stream)), kRunColours);
+    const std::vector<std::string> expected = {"aaaa----", "cbda----", "bcba----",
+                                               "--------", "--------", "--------"};
+    EXPECT_EQ(rows, expected);
+}
+
+// A file the fuzzer made: its stream ends every line at once, so no pixel is given.
+TEST(BitmapFileTest, StreamThatGivesNoPixelsLeavesColourZero) {
+    QByteArray buf = ReadAll(
+        QStringLiteral(VORKELN_SOURCE_DIR "/fuzz/corpus/fuzz_bmp_load/rle4-past-palette.bmp"));
+    ASSERT_FALSE(buf.isEmpty());
+    const QImage image = LoadRunLengths(buf);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb expected = x < 5 && y < 3 ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
