@@ -70,11 +70,14 @@ xdotool windowfocus --sync "$win" || true
 sleep 3
 
 echo "e2e: a key press sounds and the sound ends after the note length"
-parec -d vorkeln_null.monitor --file-format=wav "$work/key.wav" &
+parec -d vorkeln_null.monitor --latency-msec=20 --file-format=wav "$work/key.wav" &
 rec=$!
+# The key is pressed once the recording runs; a note still queued behind a slow SoundFont load
+# comes later but must end all the same.
+wait_for 10 test -s "$work/key.wav" || fail "parec does not record"
 sleep 0.7
 xdotool key q
-sleep 3
+sleep 6
 kill "$rec"
 wait "$rec" 2>/dev/null || true
 "${analyze[@]}" note "$work/key.wav" 0.7 || fail "pressing Q gave no note that ends"
@@ -82,10 +85,10 @@ wait "$rec" 2>/dev/null || true
 echo "e2e: the lattice shows C major"
 import -window root "$work/major.png"
 xdotool key F12
-sleep 0.5
+sleep 1
 import -window root "$work/chromatic.png"
 xdotool key ctrl+F12
-sleep 0.5
+sleep 1
 "${analyze[@]}" colours "$work/major.png" "$work/chromatic.png" ||
     fail "the keyboard does not show C major's colours"
 
@@ -105,12 +108,12 @@ done
 echo "e2e: a pen stroke appears in pen mode"
 xdotool windowfocus --sync "$win" || true
 xdotool key F7
-sleep 0.5
+sleep 1
 import -window root "$work/before.png"
 xdotool mousemove 200 300 mousedown 1
 for x in 250 300 350 400 450 500; do xdotool mousemove "$x" 300; done
 xdotool mouseup 1
-sleep 0.5
+sleep 1
 import -window root "$work/after.png"
 "${analyze[@]}" stroke "$work/before.png" "$work/after.png" 200 500 300 || fail "no pen stroke"
 
