@@ -54,6 +54,9 @@ void COffscreenBitmap::Create(int cx, int cy) {
     cy = std::max(cy, 0);
     m_size = QSize(cx, cy);
     m_bitmap = QImage(cx, cy, kFormat);
+    // A new bitmap is black, not whatever the memory held: parts of it may be shown or
+    // compared before anything is drawn there.
+    m_bitmap.fill(QColor(Qt::black));
 }
 
 void COffscreenBitmap::Destroy() {

@@ -28,8 +28,7 @@ public:
     COffscreenBitmap(const COffscreenBitmap&) = delete;
     COffscreenBitmap& operator=(const COffscreenBitmap&) = delete;
 
-    // Makes a bitmap of cx x cy pixels (negative sizes count as 0); its content is undefined
-    // until drawn.
+    // Makes a black bitmap of cx x cy pixels (negative sizes count as 0).
     void Create(int cx, int cy);
     void Destroy();
     void SetViewSize(int cx, int cy);

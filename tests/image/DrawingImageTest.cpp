@@ -73,6 +73,22 @@ bool HavePillow() {
            RunTool(kPython, {QStringLiteral("-c"), QStringLiteral("import PIL")});
 }
 
+// Parts of a frame buffer may be shown or compared before anything is drawn there.
+TEST(OffscreenBitmapTest, NewBitmapsAreBlackEverywhere) {
+    {
+        QImage dirt(67, 9, COffscreenBitmap::kFormat); // leaves white memory behind
+        dirt.fill(Qt::white);
+    }
+    COffscreenBitmap bitmap;
+    bitmap.Create(67, 9);
+    const QImage& bits = bitmap.GetImage();
+    for (int y = 0; y < bits.height(); ++y) {
+        for (int x = 0; x < bits.width(); ++x) {
+            ASSERT_EQ(bits.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+        }
+    }
+}
+
 TEST(DrawingImageTest, CreateClearsToWhiteWithABlackPen) {
     CDrawingImage img;
     img.Create(37, 11);
