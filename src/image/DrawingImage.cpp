@@ -148,29 +148,6 @@ void CoverEveryIndex(QImage& picture) {
     }
 }
 
-// Reads a device in blocks, one byte at a time.
-class ByteSource {
-public:
-    explicit ByteSource(QIODevice& device) : m_device(device) {}
-    bool Next(std::uint8_t& n) {
-        if (m_nPos == m_block.size()) {
-            constexpr qint64 kBlockSize = 64 * 1024;
-            m_block = m_device.read(kBlockSize);
-            m_nPos = 0;
-            if (m_block.isEmpty()) {
-                return false;
-            }
-        }
-        n = static_cast<std::uint8_t>(m_block[m_nPos++]);
-        return true;
-    }
-
-private:
-    QIODevice& m_device;
-    QByteArray m_block;
-    qsizetype m_nPos = 0;
-};
-
 // Qt's decoder leaves the pixels that a run-length stream skips (by a delta, an early end of
 // line or an early end of the stream) as whatever memory held. The stream is decoded again
 // over colour 0, so that every pixel is defined; pixels past the end of a row are dropped.
@@ -178,7 +155,21 @@ void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool b
     picture.fill(0);
     const int cx = picture.width();
     const int cy = picture.height();
-    ByteSource src(device);
+    // The stream is read in blocks and taken a byte at a time.
+    QByteArray block;
+    qsizetype nPos = 0;
+    const auto next = [&](std::uint8_t& n) {
+        if (nPos == block.size()) {
+            constexpr qint64 kBlockSize = 64 * 1024;
+            block = device.read(kBlockSize);
+            nPos = 0;
+            if (block.isEmpty()) {
+                return false;
+            }
+        }
+        n = static_cast<std::uint8_t>(block[nPos++]);
+        return true;
+    };
     int x = 0;
     int nRow = 0; // rows in the order the file stores them
     uchar* pRow = picture.scanLine(bTopDown ? 0 : cy - 1);
@@ -196,7 +187,7 @@ void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool b
     };
     std::uint8_t nCount = 0;
     std::uint8_t nValue = 0;
-    while (nRow < cy && src.Next(nCount) && src.Next(nValue)) {
+    while (nRow < cy && next(nCount) && next(nValue)) {
         if (nCount > 0) { // a run of one index, or of two alternating nibbles
             for (int i = 0; i < nCount; ++i) {
                 put(!bFourBits ? nValue : (i % 2 == 0 ? nValue >> 4 : nValue & 0x0F));
@@ -212,7 +203,7 @@ void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool b
         case 2: { // delta: right and up
             std::uint8_t dx = 0;
             std::uint8_t dy = 0;
-            if (!src.Next(dx) || !src.Next(dy)) {
+            if (!next(dx) || !next(dy)) {
                 return;
             }
             moveTo(x + dx, nRow + dy);
@@ -222,12 +213,12 @@ void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool b
             const int nBytes = bFourBits ? (nValue + 1) / 2 : nValue;
             std::uint8_t nByte = 0;
             for (int i = 0; i < nValue; ++i) {
-                if ((!bFourBits || i % 2 == 0) && !src.Next(nByte)) {
+                if ((!bFourBits || i % 2 == 0) && !next(nByte)) {
                     return;
                 }
                 put(!bFourBits ? nByte : (i % 2 == 0 ? nByte >> 4 : nByte & 0x0F));
             }
-            if (nBytes % 2 != 0 && !src.Next(nByte)) {
+            if (nBytes % 2 != 0 && !next(nByte)) {
                 return;
             }
             break;
