@@ -191,15 +191,28 @@ QRgb CNoteGrid::RingBrush(int nNote) const {
                  : m_echoBrush[c][static_cast<std::size_t>(4 - e - 1)];
 }
 
-void CNoteGrid::DrawRing(int k, QRgb clrBrush, QPoint pt) {
+void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
+    if (pDC == nullptr) {
+        return;
+    }
     const CSpriteSheet& sheet = m_ringSheet[m_bSimple != 0 ? 1 : 0];
     do {
-        sheet.Draw(GetDC(), k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-        m_rcNotBlack |= sheet.CellRect(pt.x(), pt.y());
-        const QRect rc = sheet.CellRect(pt.x(), pt.y()).intersected(m_rcView);
-        if (!rc.isEmpty()) {
-            m_changed.push_back(rc);
+        const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
+        const QRect rc = rcCell.intersected(m_rcView);
+        if (rc.isEmpty()) {
+            continue;
         }
+        // A ring reaches into the piano strip's part of the frame only through a clip.
+        if (rc == rcCell) {
+            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+        } else {
+            pDC->save();
+            pDC->setClipRect(rc);
+            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+            pDC->restore();
+        }
+        m_rcNotBlack |= rc;
+        m_changed.push_back(rc);
     } while (NextCopy(pt));
 }
 
@@ -234,19 +247,19 @@ void CNoteGrid::RedrawAll() {
             continue;
         }
         if (state.IsSounding()) {
-            DrawRing(state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt);
+            DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt);
         }
         if (state.m_bHover != 0) {
-            DrawRing(0, m_brBlack, pt);
+            DrawRing(pDC, 0, m_brBlack, pt);
         }
     }
     m_changed.clear();
 }
 
-void CNoteGrid::CopyChanged(QPainter* pDC, std::size_t nFirst) {
-    for (std::size_t i = nFirst; i < m_changed.size(); ++i) {
-        CopyRectTo(pDC, m_changed[i], 0, 0, ERop::SrcCopy);
-    }
+void CNoteGrid::AfterFrameUpdate() {
+    // The rings went straight into the frame buffer: the keyboard bitmap is drawn again, rings
+    // and all, at the next composition.
+    m_bRedraw = 1;
     if (m_changed.size() > kMaxChangedRects) {
         m_changed.assign(1, m_rcView);
     }
@@ -281,17 +294,11 @@ void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {
     if (!NoteToPoint(nNote, pt)) {
         return;
     }
-    const QRgb clrBrush = bOn ? m_brBlack : RingBrush(nNote);
-    if (BeginDraw() == nullptr) {
-        return;
-    }
-    const std::size_t nFirst = m_changed.size();
-    DrawRing(0, clrBrush, pt);
-    CopyChanged(pDC, nFirst);
-    EndDraw();
+    DrawRing(pDC, 0, bOn ? m_brBlack : RingBrush(nNote), pt);
+    AfterFrameUpdate();
 }
 
-void CNoteGrid::SetNoteChannel(int nChannel, int nNote, int nOffset, bool bOn) {
+void CNoteGrid::SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffset, bool bOn) {
     CNoteState& state = m_noteState[static_cast<std::size_t>(nNote)];
     if (!state.SetChannel(nChannel, nOffset, bOn)) {
         return;
@@ -300,22 +307,20 @@ void CNoteGrid::SetNoteChannel(int nChannel, int nNote, int nOffset, bool bOn) {
     if (!NoteToPoint(nNote, pt)) {
         return;
     }
-    DrawRing(state.m_bHover != 0 ? 1 : 2, RingBrush(nNote), pt);
+    DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(nNote), pt);
 }
 
 void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {
-    if (nNote < 0 || nNote >= kNotes || BeginDraw() == nullptr) {
+    if (nNote < 0 || nNote >= kNotes) {
         return;
     }
-    const std::size_t nFirst = m_changed.size();
     for (int e = m_nEchoDown; e <= m_nEchoUp; ++e) {
         const int n = nNote + 12 * e;
         if (n >= 0 && n < kNotes) {
-            SetNoteChannel(nChannel, n, e, true);
+            SetNoteChannel(pDC, nChannel, n, e, true);
         }
     }
-    CopyChanged(pDC, nFirst);
-    EndDraw();
+    AfterFrameUpdate();
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, true);
     if (!rcKey.isEmpty()) {
         m_changed.push_back(rcKey);
@@ -323,18 +328,16 @@ void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {
 }
 
 void CNoteGrid::ShowNoteOff(QPainter* pDC, int nChannel, int nNote) {
-    if (nNote < 0 || nNote >= kNotes || BeginDraw() == nullptr) {
+    if (nNote < 0 || nNote >= kNotes) {
         return;
     }
-    const std::size_t nFirst = m_changed.size();
     for (int e = -4; e <= 4; ++e) {
         const int n = nNote + 12 * e;
         if (n >= 0 && n < kNotes) {
-            SetNoteChannel(nChannel, n, e, false);
+            SetNoteChannel(pDC, nChannel, n, e, false);
         }
     }
-    CopyChanged(pDC, nFirst);
-    EndDraw();
+    AfterFrameUpdate();
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, false);
     if (!rcKey.isEmpty()) {
         m_changed.push_back(rcKey);

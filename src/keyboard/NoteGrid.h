@@ -80,10 +80,14 @@ public:
 
 private:
     void RedrawAll();
-    void DrawRing(int k, QRgb clrBrush, QPoint pt);
-    void SetNoteChannel(int nChannel, int nNote, int nOffset, bool bOn);
+    // Draws ring k of a note at every copy from pt on, into the keyboard bitmap during a full
+    // redraw or straight into the frame buffer for a single-note update.
+    void DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt);
+    void SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffset, bool bOn);
     void CreateChannelBrushes();
-    void CopyChanged(QPainter* pDC, std::size_t nFirst);
+    // Ends a single-note update of the frame buffer; too many changed rectangles become the
+    // whole view.
+    void AfterFrameUpdate();
 
     std::vector<QRect> m_changed;
     // Everything outside this rectangle of the bitmap is black: a full redraw clears only what
