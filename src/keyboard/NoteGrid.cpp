@@ -211,7 +211,6 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
             sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
             pDC->restore();
         }
-        m_rcNotBlack |= rc;
         m_changed.push_back(rc);
     } while (NextCopy(pt));
 }
@@ -237,6 +236,7 @@ void CNoteGrid::RedrawAll() {
     }
     // The state of every note outlives a full redraw: show the sounding notes and the mouse
     // mark again, as the single-note updates drew them.
+    m_changed.clear();
     for (int n = 0; n < kNotes; ++n) {
         const CNoteState& state = m_noteState[static_cast<std::size_t>(n)];
         if (!state.IsSounding() && state.m_bHover == 0) {
@@ -252,6 +252,10 @@ void CNoteGrid::RedrawAll() {
         if (state.m_bHover != 0) {
             DrawRing(pDC, 0, m_brBlack, pt);
         }
+    }
+    // The rings drawn here are cleared by the next full redraw as well.
+    for (const QRect& rc : m_changed) {
+        m_rcNotBlack |= rc;
     }
     m_changed.clear();
 }
