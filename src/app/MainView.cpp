@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/ModeStatusBar.h"
 #include "app/ShellDialogs.h"
+#include "image/PixelRows.h"
 #include "keyboard/KeyTranslator.h"
 #include "keyboard/VirtualKeys.h"
 #include "midi/MidiPort.h"
@@ -169,17 +170,12 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
         return;
     }
     constexpr std::size_t kPixelBytes = sizeof(QRgb);
-    const auto nBytes = static_cast<std::size_t>(rc.width()) * kPixelBytes;
     const qsizetype nSrcStride = frame.bytesPerLine();
     const uchar* pSrc =
         frame.constBits() + rc.y() * nSrcStride + static_cast<std::size_t>(rc.x()) * kPixelBytes;
     uchar* pDst = target.m_pBits + (rc.y() + target.m_ptOffset.y()) * target.m_nStride +
                   static_cast<std::size_t>(rc.x() + target.m_ptOffset.x()) * kPixelBytes;
-    for (int y = 0; y < rc.height(); ++y) {
-        std::memcpy(pDst, pSrc, nBytes);
-        pDst += target.m_nStride;
-        pSrc += nSrcStride;
-    }
+    CPixelRows::Copy(pDst, target.m_nStride, pSrc, nSrcStride, rc.width(), rc.height());
 }
 
 } // namespace
@@ -188,7 +184,48 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
     m_rgnFrameChanged += rgn;
-    update(rgn);
+    if (m_nFrameBatch > 0) {
+        m_rgnFrameBatch += rgn;
+        return;
+    }
+    // Shown at once, as a lit note must be: a queued update would wait for the event loop.
+    repaint(rgn);
+}
+
+void CMainView::EndFrameBatch() {
+    // Shown at the end of every batch, an inner one too: a dialog's own event loop inside a
+    // key's batch still lets the ticks show their notes.
+    --m_nFrameBatch;
+    if (m_rgnFrameBatch.isEmpty()) {
+        return;
+    }
+    QRegion rgn;
+    rgn.swap(m_rgnFrameBatch);
+    repaint(rgn);
+}
+
+bool CMainView::event(QEvent* pEvent) {
+    switch (pEvent->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel: {
+        BeginFrameBatch();
+        const bool bHandled = QWidget::event(pEvent);
+        EndFrameBatch();
+        return bHandled;
+    }
+    default:
+        return QWidget::event(pEvent);
+    }
+}
+
+void CMainView::OnTimerTick() {
+    BeginFrameBatch();
+    CNotePlayer::OnTimerTick();
+    EndFrameBatch();
 }
 
 void CMainView::InvalidateView() {

@@ -58,6 +58,10 @@ public:
     bool IsLatchTimerRunning() const { return m_nLatchTimer != 0; }
     void OnSetCursor();
 
+    // One tick of the note player (see CNotePlayer); what it changes in the frame reaches the
+    // window together at its end.
+    void OnTimerTick();
+
     // Key handling by virtual-key code; true when the key map handled the key.
     bool OnKeyDown(unsigned nChar);
     bool OnKeyUp(unsigned nChar);
@@ -88,6 +92,8 @@ public:
     int m_nLatchTimer = 0; // 0: no latch timer running
 
 protected:
+    // Each key, mouse and wheel event is handled as one batch of frame updates.
+    bool event(QEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void mouseMoveEvent(QMouseEvent* pEvent) override;
@@ -97,7 +103,8 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     void keyReleaseEvent(QKeyEvent* pEvent) override;
 
-    // The frame buffer changed in rgn: show it as it is (no composition).
+    // The frame buffer changed in rgn: show it as it is (no composition), at once or at the end
+    // of the batch in progress.
     void UpdateWindowFromFrame(const QRegion& rgn) override;
     // The whole view must be composed again before it is shown.
     void InvalidateView() override;
@@ -111,6 +118,10 @@ private:
     void ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
                            const char* pszFallback);
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    // Frame updates between these two are shown with one repaint when the batch ends: a tick
+    // or a chord lights many notes, and each repaint has a fixed cost.
+    void BeginFrameBatch() { ++m_nFrameBatch; }
+    void EndFrameBatch();
 
     IShellDialogs& m_dialogs;
     // A full composition is owed before the next paint shows the frame.
@@ -119,4 +130,7 @@ private:
     // changes inside it (the scratch list keeps its capacity from paint to paint).
     QRegion m_rgnFrameChanged;
     std::vector<QRect> m_frameChanges;
+    int m_nFrameBatch = 0;
+    // What the batch in progress has changed so far.
+    QRegion m_rgnFrameBatch;
 };

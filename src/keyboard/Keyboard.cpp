@@ -54,7 +54,7 @@ void CKeyboard::ComposeFrame() {
     m_grid.Paint(pDC);
     m_image.DrawOnto(pDC);
     m_frame.EndDraw();
-    m_grid.TakeChangedRects();
+    m_grid.ClearChangedRects();
     // The whole frame is new and will be shown whole.
     m_frameChanges.clear();
     m_bFrameChangesLost = false;
@@ -69,8 +69,8 @@ bool CKeyboard::TakeFrameChanges(std::vector<QRect>& rects) {
 }
 
 void CKeyboard::FinishFrameUpdate() {
-    std::vector<QRect> changed = m_grid.TakeChangedRects();
-    if (QPainter* pDC = m_frame.GetDC()) {
+    const std::vector<QRect>& changed = m_grid.GetChangedRects();
+    if (QPainter* pDC = m_frame.GetDC(); pDC != nullptr && !m_image.GetInkRect().isEmpty()) {
         // ANDing a rectangle twice gives the same picture, so overlaps do no harm.
         for (const QRect& rc : changed) {
             m_image.DrawOnto(pDC, rc);
@@ -85,21 +85,20 @@ void CKeyboard::FinishFrameUpdate() {
             m_frameChanges.insert(m_frameChanges.end(), changed.begin(), changed.end());
         }
     }
-    // The copies of one note lie in one row: the window gets one band per row, a few
-    // rectangles instead of hundreds.
-    std::sort(changed.begin(), changed.end(), [](const QRect& a, const QRect& b) {
-        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
-    });
+    // The copies of one note lie in one row and come one after the other: the window gets one
+    // band per row, a few rectangles instead of hundreds.
     QRegion rgn;
     for (std::size_t i = 0; i < changed.size();) {
         QRect rcBand = changed[i];
         for (++i; i < changed.size() && changed[i].top() == rcBand.top() &&
                   changed[i].height() == rcBand.height();
              ++i) {
-            rcBand |= changed[i];
+            rcBand.setRight(std::max(rcBand.right(), changed[i].right()));
+            rcBand.setLeft(std::min(rcBand.left(), changed[i].left()));
         }
         rgn += rcBand;
     }
+    m_grid.ClearChangedRects();
     if (!rgn.isEmpty()) {
         UpdateWindowFromFrame(rgn);
     }
@@ -108,7 +107,7 @@ void CKeyboard::FinishFrameUpdate() {
 void CKeyboard::SetCurrentNote(int nNote) {
     QPainter* pDC = m_frame.BeginDraw();
     if (pDC != nullptr) {
-        m_grid.TakeChangedRects();
+        m_grid.ClearChangedRects();
         if (m_nCurrentNote >= 0) {
             m_grid.SetHover(pDC, m_nCurrentNote, false);
         }
@@ -125,7 +124,7 @@ void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
     if (pDC == nullptr) {
         return;
     }
-    m_grid.TakeChangedRects();
+    m_grid.ClearChangedRects();
     if (bOn) {
         m_grid.ShowNoteOn(pDC, nChannel, nNote);
     } else {

@@ -46,8 +46,10 @@ public:
     void ResetNoteStates();
     void SetChannelColour(int nChannel, std::uint32_t clr);
 
-    // The rectangles of the target that the drawing operations since the last call replaced.
-    std::vector<QRect> TakeChangedRects();
+    // The rectangles of the target that the drawing operations since the last clearing
+    // replaced, copies of one note one after the other.
+    const std::vector<QRect>& GetChangedRects() const { return m_changed; }
+    void ClearChangedRects() { m_changed.clear(); }
 
     // Colour of the ring that shows note n's state, or of its cell where nothing sounds.
     QRgb RingBrush(int nNote) const;

@@ -35,16 +35,17 @@ bool CSpriteSheet::Load(const QImage& img, int nRows, int nCols) {
         }
     }
     m_nCells = nRows * nCols;
-    FindRuns(nRows, nCols);
+    FindMasks(nRows, nCols);
     return true;
 }
 
-void CSpriteSheet::FindRuns(int nRows, int nCols) {
+void CSpriteSheet::FindMasks(int nRows, int nCols) {
     constexpr QRgb kBlack = 0xFF000000u;
     constexpr QRgb kWhite = 0xFFFFFFFFu;
     m_bMask = false;
-    for (auto& runs : m_runs) {
-        runs.clear();
+    m_masks.clear();
+    if (m_cx > CPixelRows::kMaxMaskWidth) {
+        return;
     }
     for (int j = 0; j < m_bitmap.height(); ++j) {
         const auto* pRow = reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(j));
@@ -54,23 +55,17 @@ void CSpriteSheet::FindRuns(int nRows, int nCols) {
             }
         }
     }
+    m_masks.assign(static_cast<std::size_t>(nRows * nCols * m_cy), 0);
     for (int r = 0; r < nRows; ++r) {
         for (int c = 0; c < nCols; ++c) {
-            std::vector<SRun>& runs = m_runs[static_cast<std::size_t>(r * nCols + c)];
+            std::uint64_t* pMasks = m_masks.data() + (r * nCols + c) * m_cy;
             for (int j = 0; j < m_cy; ++j) {
                 const auto* pRow =
                     reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(r * m_cy + j)) + c * m_cx;
-                for (int i = 0; i < m_cx;) {
-                    if (pRow[i] != kBlack) {
-                        ++i;
-                        continue;
+                for (int i = 0; i < m_cx; ++i) {
+                    if (pRow[i] == kBlack) {
+                        pMasks[j] |= std::uint64_t{1} << i;
                     }
-                    const int nStart = i;
-                    while (i < m_cx && pRow[i] == kBlack) {
-                        ++i;
-                    }
-                    runs.push_back({static_cast<std::int16_t>(j), static_cast<std::int16_t>(nStart),
-                                    static_cast<std::int16_t>(i - nStart)});
                 }
             }
         }
@@ -78,24 +73,25 @@ void CSpriteSheet::FindRuns(int nRows, int nCols) {
     m_bMask = true;
 }
 
-void CSpriteSheet::FillRuns(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const {
-    // Where the mask is black the brush replaces the pixel, the unused top byte all ones.
-    const QRgb clr = clrBrush | 0xFF000000u;
-    const int cx = target.width();
-    const int cy = target.height();
-    uchar* pBits = target.bits();
-    const qsizetype nStride = target.bytesPerLine();
-    for (const SRun& run : m_runs[static_cast<std::size_t>(k)]) {
-        const int y = yDst + run.y;
-        if (y < 0 || y >= cy) {
-            continue;
-        }
-        const int x0 = std::max(xDst + run.x, 0);
-        const int x1 = std::min(xDst + run.x + run.n, cx);
-        if (x0 < x1) {
-            std::fill_n(reinterpret_cast<QRgb*>(pBits + y * nStride) + x0, x1 - x0, clr);
-        }
+void CSpriteSheet::FillMask(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const {
+    // Rows and columns of the cell that lie inside the target.
+    const int nFirstRow = std::max(0, -yDst);
+    const int nEndRow = std::min(m_cy, target.height() - yDst);
+    const int nFirstColumn = std::max(0, -xDst);
+    const int nEndColumn = std::min(m_cx, target.width() - xDst);
+    if (nFirstRow >= nEndRow || nFirstColumn >= nEndColumn) {
+        return;
     }
+    const int nColumns = nEndColumn - nFirstColumn;
+    const std::uint64_t qwClip = nColumns >= CPixelRows::kMaxMaskWidth
+                                     ? ~std::uint64_t{0}
+                                     : (std::uint64_t{1} << nColumns) - 1u;
+    const qsizetype nStride = target.bytesPerLine();
+    uchar* pFirst = target.bits() + (yDst + nFirstRow) * nStride +
+                    static_cast<qsizetype>(xDst + nFirstColumn) * sizeof(QRgb);
+    // Where the mask is black the brush replaces the pixel, the unused top byte all ones.
+    CPixelRows::FillMasked(pFirst, nStride, m_masks.data() + k * m_cy + nFirstRow,
+                           nEndRow - nFirstRow, nFirstColumn, qwClip, clrBrush | 0xFF000000u);
 }
 
 void CSpriteSheet::Destroy() {
@@ -103,9 +99,7 @@ void CSpriteSheet::Destroy() {
     m_cx = m_cy = 0;
     m_nCells = 0;
     m_bMask = false;
-    for (auto& runs : m_runs) {
-        runs.clear();
-    }
+    m_masks.clear();
 }
 
 void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush) const {
@@ -117,7 +111,7 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const int yDst = y - m_ptAnchor.y();
     if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
         if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            FillRuns(*pTarget, k, xDst, yDst, clrBrush);
+            FillMask(*pTarget, k, xDst, yDst, clrBrush);
             return;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/OffscreenBitmap.h"
+#include "image/PixelRows.h"
 
 #include <QImage>
 #include <QPoint>
@@ -39,21 +40,16 @@ public:
     QPoint m_ptAnchor;
 
 private:
-    // A horizontal stretch of black pixels of a cell, relative to the cell's corner.
-    struct SRun {
-        std::int16_t y;
-        std::int16_t x;
-        std::int16_t n;
-    };
-
-    // Cuts every cell of a black-and-white sheet into runs of black pixels, so that a mask is
-    // drawn by filling only the pixels it paints.
-    void FindRuns(int nRows, int nCols);
-    void FillRuns(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const;
+    // Cuts every cell of a black-and-white sheet at most CPixelRows::kMaxMaskWidth pixels wide
+    // into rows of bits, one per black pixel, so that a mask is drawn by writing only the
+    // pixels it paints.
+    void FindMasks(int nRows, int nCols);
+    void FillMask(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const;
 
     int m_nCells = 0;
-    // Set when every pixel of the sheet is pure black or pure white: ERop::BrushMask then
-    // paints exactly the runs and leaves every other pixel alone.
+    // Set when every pixel of the sheet is pure black or pure white and its cells are narrow
+    // enough: ERop::BrushMask then paints exactly the mask's pixels and leaves the rest alone.
     bool m_bMask = false;
-    std::array<std::vector<SRun>, kMaxCells> m_runs;
+    // m_cy rows of cell k from row k * m_cy on; bit i of a row is pixel i, set where black.
+    std::vector<std::uint64_t> m_masks;
 };

@@ -333,6 +333,61 @@ TEST_F(MainViewTest, WindowShowsTheFrameAfterNoteUpdates) {
     EXPECT_TRUE(Shown() == Frame());
 }
 
+// Counts the paint events a widget receives.
+class CPaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* /*pWatched*/, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Paint) {
+            ++m_nPaints;
+        }
+        return false;
+    }
+    int m_nPaints = 0;
+};
+
+TEST_F(MainViewTest, KeysAndTicksShowTheirNotesAtOnceInOnePaint) {
+    const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
+    const auto WindowMatchesFrame = [this, rcShown] {
+        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
+        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
+        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32) ==
+               m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
+    };
+    CPaintCounter counter;
+    m_pView->installEventFilter(&counter);
+
+    // A four-note chord from one key: every ring is in the window before the event loop runs
+    // again, and it took one paint.
+    Tap(Qt::Key_QuoteLeft, QStringLiteral("`"));
+    Tap(Qt::Key_4, QStringLiteral("4"));
+    QCoreApplication::processEvents();
+    counter.m_nPaints = 0;
+    Key(QEvent::KeyPress, Qt::Key_Q, QStringLiteral("q"));
+    int nSounding = 0;
+    for (const CNoteState& state : m_pView->m_grid.m_noteState) {
+        nSounding += state.IsSounding() ? 1 : 0;
+    }
+    EXPECT_GE(nSounding, 4);
+    EXPECT_EQ(counter.m_nPaints, 1);
+    EXPECT_TRUE(WindowMatchesFrame());
+    Key(QEvent::KeyRelease, Qt::Key_Q, QStringLiteral("q"));
+
+    // The chord's notes end together in one tick: one paint, shown before the tick returns. A
+    // tick that changes nothing paints nothing.
+    bool bEnded = false;
+    for (int nTick = 0; nTick < 500 && !bEnded; ++nTick) {
+        counter.m_nPaints = 0;
+        m_pView->OnTimerTick();
+        bEnded =
+            std::none_of(m_pView->m_grid.m_noteState.begin(), m_pView->m_grid.m_noteState.end(),
+                         [](const CNoteState& state) { return state.IsSounding(); });
+        EXPECT_EQ(counter.m_nPaints, bEnded ? 1 : 0) << "tick " << nTick;
+    }
+    ASSERT_TRUE(bEnded);
+    EXPECT_TRUE(WindowMatchesFrame());
+    m_pView->removeEventFilter(&counter);
+}
+
 TEST_F(MainViewTest, PlayCommandStartsFromTheBeginningAndStops) {
     m_pView->OnCommand(ID_TRACK_PLAY);
     EXPECT_TRUE(m_pView->m_bPlaying);

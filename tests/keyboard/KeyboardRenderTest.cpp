@@ -1,9 +1,11 @@
+#include "image/PixelRows.h"
 #include "keyboard/Keyboard.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace {
@@ -420,44 +422,62 @@ TEST(ArtworkTest, SheetsHaveTheirSizesAndMasksAreBlackAndWhite) {
 
 // A mask drawn through a brush paints the brush exactly where the cell is black and nothing else,
 // also where the cell hangs over an edge of the target; a painter that clips (and so cannot take
-// the direct way) gives the same picture.
+// the direct way) gives the same picture. The ring cells are 26 pixels wide, the keys 57: both
+// go the direct way, with and without the processor's masked stores.
 TEST(SpriteSheetTest, BrushMaskPaintsExactlyTheBlackPixels) {
-    CSpriteSheet sheet;
-    ASSERT_TRUE(sheet.Load(134, 1, 3));
     constexpr QRgb clrBrush = Rgb(0x3F9FAF);
-    constexpr int kSize = 60;
-    for (const QPoint& pt : {QPoint(30, 30), QPoint(3, 40), QPoint(55, 2), QPoint(-5, 58)}) {
-        for (int k = 0; k < 3; ++k) {
-            QImage imgDirect(kSize, kSize, COffscreenBitmap::kFormat);
-            for (int y = 0; y < kSize; ++y) {
-                for (int x = 0; x < kSize; ++x) {
-                    imgDirect.setPixel(x, y, 0xFF000000u | static_cast<QRgb>(x * 4099 + y * 77));
-                }
-            }
-            QImage imgExpected = imgDirect.copy();
-            QImage imgClipped = imgDirect.copy();
-            {
-                QPainter dc(&imgDirect);
-                sheet.Draw(&dc, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-                QPainter dcClipped(&imgClipped);
-                dcClipped.setClipRect(imgClipped.rect());
-                sheet.Draw(&dcClipped, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-            }
-            const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
-            for (int y = 0; y < sheet.m_cy; ++y) {
-                for (int x = 0; x < sheet.m_cx; ++x) {
-                    const QPoint ptDst = rcCell.topLeft() + QPoint(x, y);
-                    const QPoint ptCell = sheet.m_cell[static_cast<std::size_t>(k)];
-                    if (imgExpected.rect().contains(ptDst) &&
-                        (sheet.m_bitmap.pixel(ptCell + QPoint(x, y)) | 0xFF000000u) == kBlack) {
-                        imgExpected.setPixel(ptDst, clrBrush);
+    constexpr int kSize = 90;
+    struct SSheet {
+        int nId, nRows, nCols;
+    };
+    const bool bVector = CPixelRows::IsVectorPathInUse();
+    for (const bool bUseVector : {true, false}) {
+        CPixelRows::UseVectorPath(bUseVector);
+        for (const SSheet& def : {SSheet{134, 1, 3}, SSheet{130, 12, 1}}) {
+            CSpriteSheet sheet;
+            ASSERT_TRUE(sheet.Load(def.nId, def.nRows, def.nCols));
+            for (const QPoint& pt : {QPoint(45, 45), QPoint(3, 40), QPoint(85, 2), QPoint(-5, 88),
+                                     QPoint(-20, 30), QPoint(70, 89)}) {
+                for (int k = 0; k < def.nRows * def.nCols; ++k) {
+                    QImage imgDirect(kSize, kSize, COffscreenBitmap::kFormat);
+                    for (int y = 0; y < kSize; ++y) {
+                        for (int x = 0; x < kSize; ++x) {
+                            imgDirect.setPixel(x, y,
+                                               0xFF000000u | static_cast<QRgb>(x * 4099 + y * 77));
+                        }
                     }
+                    QImage imgExpected = imgDirect.copy();
+                    QImage imgClipped = imgDirect.copy();
+                    {
+                        QPainter dc(&imgDirect);
+                        sheet.Draw(&dc, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+                        QPainter dcClipped(&imgClipped);
+                        dcClipped.setClipRect(imgClipped.rect());
+                        sheet.Draw(&dcClipped, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+                    }
+                    const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
+                    const QPoint ptCell = sheet.m_cell[static_cast<std::size_t>(k)];
+                    for (int y = 0; y < sheet.m_cy; ++y) {
+                        for (int x = 0; x < sheet.m_cx; ++x) {
+                            const QPoint ptDst = rcCell.topLeft() + QPoint(x, y);
+                            if (imgExpected.rect().contains(ptDst) &&
+                                (sheet.m_bitmap.pixel(ptCell + QPoint(x, y)) | 0xFF000000u) ==
+                                    kBlack) {
+                                imgExpected.setPixel(ptDst, clrBrush);
+                            }
+                        }
+                    }
+                    const std::string strCase =
+                        std::to_string(def.nId) + " cell " + std::to_string(k) + " at " +
+                        std::to_string(pt.x()) + "," + std::to_string(pt.y()) +
+                        (bUseVector ? " vector" : " plain");
+                    EXPECT_EQ(imgDirect, imgExpected) << strCase;
+                    EXPECT_EQ(imgClipped, imgExpected) << strCase;
                 }
             }
-            EXPECT_EQ(imgDirect, imgExpected) << k << " at " << pt.x() << "," << pt.y();
-            EXPECT_EQ(imgClipped, imgExpected) << k << " at " << pt.x() << "," << pt.y();
         }
     }
+    CPixelRows::UseVectorPath(bVector);
 }
 
 } // namespace

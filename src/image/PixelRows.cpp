@@ -1,0 +1,119 @@
+#include "image/PixelRows.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VORKELN_MASKED_STORES 1
+#include <immintrin.h>
+#endif
+
+namespace {
+
+constexpr int kPixelBytes = static_cast<int>(sizeof(QRgb));
+
+#ifdef VORKELN_MASKED_STORES
+
+bool HasMaskedStores() {
+    // May run before the compiler's own start-up code has looked at the processor.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0;
+}
+
+// Sixteen pixels a store; lanes whose bit is clear are not touched, nor can they fault.
+__attribute__((target("avx512f"))) void FillMaskedVector(uchar* pRow, qsizetype nStride,
+                                                         const std::uint64_t* pMasks, int nRows,
+                                                         int nShift, std::uint64_t qwClip,
+                                                         QRgb clr) {
+    const __m512i vColour = _mm512_set1_epi32(static_cast<int>(clr));
+    for (int j = 0; j < nRows; ++j, pRow += nStride) {
+        std::uint64_t qwMask = (pMasks[j] >> nShift) & qwClip;
+        for (uchar* pPart = pRow; qwMask != 0; qwMask >>= 16, pPart += 16 * kPixelBytes) {
+            _mm512_mask_storeu_epi32(pPart, static_cast<__mmask16>(qwMask & 0xFFFFu), vColour);
+        }
+    }
+}
+
+__attribute__((target("avx512f"))) void CopyVector(uchar* pDst, qsizetype nDstStride,
+                                                   const uchar* pSrc, qsizetype nSrcStride,
+                                                   int nPixels, int nRows) {
+    for (int j = 0; j < nRows; ++j, pDst += nDstStride, pSrc += nSrcStride) {
+        for (int i = 0; i < nPixels; i += 16) {
+            const int nLeft = nPixels - i;
+            const auto wLanes = static_cast<__mmask16>(nLeft >= 16 ? 0xFFFFu : (1u << nLeft) - 1u);
+            const qsizetype nOffset = static_cast<qsizetype>(i) * kPixelBytes;
+            _mm512_mask_storeu_epi32(pDst + nOffset, wLanes,
+                                     _mm512_maskz_loadu_epi32(wLanes, pSrc + nOffset));
+        }
+    }
+}
+
+bool g_bUseVector = HasMaskedStores();
+
+#else
+
+constexpr bool g_bUseVector = false;
+
+#endif
+
+void FillMaskedPlain(uchar* pRow, qsizetype nStride, const std::uint64_t* pMasks, int nRows,
+                     int nShift, std::uint64_t qwClip, QRgb clr) {
+    for (int j = 0; j < nRows; ++j, pRow += nStride) {
+        std::uint64_t qwMask = (pMasks[j] >> nShift) & qwClip;
+        auto* pPixels = reinterpret_cast<QRgb*>(pRow);
+        while (qwMask != 0) {
+            const int nStart = std::countr_zero(qwMask);
+            const int nCount = std::countr_one(qwMask >> nStart);
+            std::fill_n(pPixels + nStart, nCount, clr);
+            const int nEnd = nStart + nCount;
+            qwMask = nEnd >= 64 ? 0 : qwMask & ~((std::uint64_t{1} << nEnd) - 1u);
+        }
+    }
+}
+
+} // namespace
+
+void CPixelRows::FillMasked(uchar* pFirst, qsizetype nStride, const std::uint64_t* pMasks,
+                            int nRows, int nShift, std::uint64_t qwClip, QRgb clr) {
+    if (nRows <= 0 || nShift < 0 || nShift >= kMaxMaskWidth) {
+        return;
+    }
+#ifdef VORKELN_MASKED_STORES
+    if (g_bUseVector) {
+        FillMaskedVector(pFirst, nStride, pMasks, nRows, nShift, qwClip, clr);
+        return;
+    }
+#endif
+    FillMaskedPlain(pFirst, nStride, pMasks, nRows, nShift, qwClip, clr);
+}
+
+void CPixelRows::Copy(uchar* pDst, qsizetype nDstStride, const uchar* pSrc, qsizetype nSrcStride,
+                      int nPixels, int nRows) {
+    if (nPixels <= 0 || nRows <= 0) {
+        return;
+    }
+#ifdef VORKELN_MASKED_STORES
+    if (g_bUseVector && nPixels <= kMaxMaskWidth) {
+        CopyVector(pDst, nDstStride, pSrc, nSrcStride, nPixels, nRows);
+        return;
+    }
+#endif
+    const auto nBytes = static_cast<std::size_t>(nPixels) * kPixelBytes;
+    for (int j = 0; j < nRows; ++j, pDst += nDstStride, pSrc += nSrcStride) {
+        std::memcpy(pDst, pSrc, nBytes);
+    }
+}
+
+bool CPixelRows::UseVectorPath(bool bUse) {
+#ifdef VORKELN_MASKED_STORES
+    g_bUseVector = bUse && HasMaskedStores();
+#else
+    (void)bUse;
+#endif
+    return g_bUseVector;
+}
+
+bool CPixelRows::IsVectorPathInUse() {
+    return g_bUseVector;
+}
