@@ -133,6 +133,16 @@ protected:
 
     bool Checked(unsigned nID) const { return m_pFrame->IsMenuItemChecked(nID); }
 
+    // Whether what the window holds, at the view's place below the menu and tool bars, matches
+    // the frame. The frame is screen-sized: the view's part beyond it shows nothing defined.
+    bool WindowShowsTheFrame() const {
+        const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
+        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
+        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
+        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32) ==
+               m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
+    }
+
     CStandInDialogs m_dialogs;
     CRecordingPort* m_pPort = nullptr;
     std::unique_ptr<CMainFrame> m_pFrame;
@@ -308,29 +318,18 @@ TEST_F(MainViewTest, NoteHighlightIsCopiedWhileAnInvalidationComposesAgain) {
 }
 
 TEST_F(MainViewTest, WindowShowsTheFrameAfterNoteUpdates) {
-    // Note updates copy only their changed rectangles into the window's pixels: what the
-    // window holds, at the view's place below the menu and tool bars, must match the frame.
-    // The frame is screen-sized: the view's part beyond it shows nothing defined.
-    const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
-    const auto Shown = [this, rcShown] {
-        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
-        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
-        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32);
-    };
-    const auto Frame = [this, rcShown] {
-        return m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
-    };
+    // Note updates copy only their changed rectangles into the window's pixels.
     ASSERT_NE(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)).y(), 0);
     m_pView->PlayKey(60);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Shown() == Frame());
+    EXPECT_TRUE(WindowShowsTheFrame());
     m_pView->PlayKey(67);
     Move(PointOf(64));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Shown() == Frame());
+    EXPECT_TRUE(WindowShowsTheFrame());
     m_pView->ResetMidi();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(Shown() == Frame());
+    EXPECT_TRUE(WindowShowsTheFrame());
 }
 
 // Counts the paint events a widget receives.
@@ -346,13 +345,6 @@ public:
 };
 
 TEST_F(MainViewTest, KeysAndTicksShowTheirNotesAtOnceInOnePaint) {
-    const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
-    const auto WindowMatchesFrame = [this, rcShown] {
-        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
-        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
-        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32) ==
-               m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
-    };
     CPaintCounter counter;
     m_pView->installEventFilter(&counter);
 
@@ -369,7 +361,7 @@ TEST_F(MainViewTest, KeysAndTicksShowTheirNotesAtOnceInOnePaint) {
     }
     EXPECT_GE(nSounding, 4);
     EXPECT_EQ(counter.m_nPaints, 1);
-    EXPECT_TRUE(WindowMatchesFrame());
+    EXPECT_TRUE(WindowShowsTheFrame());
     Key(QEvent::KeyRelease, Qt::Key_Q, QStringLiteral("q"));
 
     // The chord's notes end together in one tick: one paint, shown before the tick returns. A
@@ -384,7 +376,7 @@ TEST_F(MainViewTest, KeysAndTicksShowTheirNotesAtOnceInOnePaint) {
         EXPECT_EQ(counter.m_nPaints, bEnded ? 1 : 0) << "tick " << nTick;
     }
     ASSERT_TRUE(bEnded);
-    EXPECT_TRUE(WindowMatchesFrame());
+    EXPECT_TRUE(WindowShowsTheFrame());
     m_pView->removeEventFilter(&counter);
 }
 
