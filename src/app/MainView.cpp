@@ -184,24 +184,21 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
     m_rgnFrameChanged += rgn;
-    if (m_nFrameBatch > 0) {
-        m_rgnFrameBatch += rgn;
-        return;
+    if (m_nFrameBatch == 0) {
+        // Shown at once, as a lit note must be: a queued update would wait for the event loop.
+        repaint(rgn);
     }
-    // Shown at once, as a lit note must be: a queued update would wait for the event loop.
-    repaint(rgn);
 }
 
 void CMainView::EndFrameBatch() {
     // Shown at the end of every batch, an inner one too: a dialog's own event loop inside a
-    // key's batch still lets the ticks show their notes.
+    // key's batch still lets the ticks show their notes. What is still to show is what changed
+    // since the last paint.
     --m_nFrameBatch;
-    if (m_rgnFrameBatch.isEmpty()) {
-        return;
+    if (!m_rgnFrameChanged.isEmpty()) {
+        const QRegion rgn = m_rgnFrameChanged; // the paint empties the member
+        repaint(rgn);
     }
-    QRegion rgn;
-    rgn.swap(m_rgnFrameBatch);
-    repaint(rgn);
 }
 
 bool CMainView::event(QEvent* pEvent) {

@@ -131,6 +131,4 @@ private:
     QRegion m_rgnFrameChanged;
     std::vector<QRect> m_frameChanges;
     int m_nFrameBatch = 0;
-    // What the batch in progress has changed so far.
-    QRegion m_rgnFrameBatch;
 };

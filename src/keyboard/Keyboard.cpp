@@ -93,8 +93,7 @@ void CKeyboard::FinishFrameUpdate() {
         for (++i; i < changed.size() && changed[i].top() == rcBand.top() &&
                   changed[i].height() == rcBand.height();
              ++i) {
-            rcBand.setRight(std::max(rcBand.right(), changed[i].right()));
-            rcBand.setLeft(std::min(rcBand.left(), changed[i].left()));
+            rcBand |= changed[i];
         }
         rgn += rcBand;
     }

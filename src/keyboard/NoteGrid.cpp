@@ -198,22 +198,20 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
     const CSpriteSheet& sheet = m_ringSheet[m_bSimple != 0 ? 1 : 0];
     do {
         const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
-        // Compared in place: most rings lie wholly inside, and this runs for every copy.
-        if (rcCell.left() >= m_rcView.left() && rcCell.right() <= m_rcView.right() &&
-            rcCell.top() >= m_rcView.top() && rcCell.bottom() <= m_rcView.bottom()) {
-            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-            m_changed.push_back(rcCell);
+        const QRect rc = rcCell.intersected(m_rcView);
+        if (rc.isEmpty()) {
             continue;
         }
         // A ring reaches into the piano strip's part of the frame only through a clip.
-        const QRect rc = rcCell.intersected(m_rcView);
-        if (!rc.isEmpty()) {
+        if (rc == rcCell) {
+            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+        } else {
             pDC->save();
             pDC->setClipRect(rc);
             sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
             pDC->restore();
-            m_changed.push_back(rc);
         }
+        m_changed.push_back(rc);
     } while (NextCopy(pt));
 }
 
