@@ -184,17 +184,16 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
     m_rgnFrameChanged += rgn;
-    if (m_nFrameBatch == 0) {
+    if (!IsInFrameBatch()) {
         // Shown at once, as a lit note must be: a queued update would wait for the event loop.
         repaint(rgn);
     }
 }
 
-void CMainView::EndFrameBatch() {
+void CMainView::ShowFrameBatch() {
     // Shown at the end of every batch, an inner one too: a dialog's own event loop inside a
     // key's batch still lets the ticks show their notes. What is still to show is what changed
-    // since the last paint.
-    --m_nFrameBatch;
+    // since the last paint; one repaint for all of it, as each has a fixed cost.
     if (!m_rgnFrameChanged.isEmpty()) {
         const QRegion rgn = m_rgnFrameChanged; // the paint empties the member
         repaint(rgn);

@@ -106,6 +106,7 @@ protected:
     // The frame buffer changed in rgn: show it as it is (no composition), at once or at the end
     // of the batch in progress.
     void UpdateWindowFromFrame(const QRegion& rgn) override;
+    void ShowFrameBatch() override;
     // The whole view must be composed again before it is shown.
     void InvalidateView() override;
 
@@ -118,10 +119,6 @@ private:
     void ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
                            const char* pszFallback);
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
-    // Frame updates between these two are shown with one repaint when the batch ends: a tick
-    // or a chord lights many notes, and each repaint has a fixed cost.
-    void BeginFrameBatch() { ++m_nFrameBatch; }
-    void EndFrameBatch();
 
     IShellDialogs& m_dialogs;
     // A full composition is owed before the next paint shows the frame.
@@ -130,5 +127,4 @@ private:
     // changes inside it (the scratch list keeps its capacity from paint to paint).
     QRegion m_rgnFrameChanged;
     std::vector<QRect> m_frameChanges;
-    int m_nFrameBatch = 0;
 };

@@ -68,6 +68,18 @@ bool CKeyboard::TakeFrameChanges(std::vector<QRect>& rects) {
     return bKept;
 }
 
+QPainter* CKeyboard::FrameDC() {
+    QPainter* pDC = m_frame.GetDC();
+    return pDC != nullptr ? pDC : m_frame.BeginDraw();
+}
+
+void CKeyboard::EndFrameBatch() {
+    --m_nFrameBatch;
+    // The painter does not outlive the batch: the frame may be read or copied before the next.
+    m_frame.EndDraw();
+    ShowFrameBatch();
+}
+
 void CKeyboard::FinishFrameUpdate() {
     const std::vector<QRect>& changed = m_grid.GetChangedRects();
     if (QPainter* pDC = m_frame.GetDC(); pDC != nullptr && !m_image.GetInkRect().isEmpty()) {
@@ -76,7 +88,9 @@ void CKeyboard::FinishFrameUpdate() {
             m_image.DrawOnto(pDC, rc);
         }
     }
-    m_frame.EndDraw();
+    if (!IsInFrameBatch()) {
+        m_frame.EndDraw();
+    }
     if (!m_bFrameChangesLost) {
         if (m_frameChanges.size() + changed.size() > kMaxFrameChanges) {
             m_frameChanges.clear();
@@ -104,7 +118,7 @@ void CKeyboard::FinishFrameUpdate() {
 }
 
 void CKeyboard::SetCurrentNote(int nNote) {
-    QPainter* pDC = m_frame.BeginDraw();
+    QPainter* pDC = FrameDC();
     if (pDC != nullptr) {
         m_grid.ClearChangedRects();
         if (m_nCurrentNote >= 0) {
@@ -119,7 +133,7 @@ void CKeyboard::SetCurrentNote(int nNote) {
 }
 
 void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
-    QPainter* pDC = m_frame.BeginDraw();
+    QPainter* pDC = FrameDC();
     if (pDC == nullptr) {
         return;
     }

@@ -60,6 +60,14 @@ public:
     QPoint m_ptDrag;
 
 protected:
+    // Frame updates between these two share one painter on the frame buffer, and the view may
+    // hold back showing them until the batch ends: a tick or a chord lights many notes. Batches
+    // nest; the end of every batch, an inner one too, calls ShowFrameBatch.
+    void BeginFrameBatch() { ++m_nFrameBatch; }
+    void EndFrameBatch();
+    bool IsInFrameBatch() const { return m_nFrameBatch > 0; }
+    // A batch ended: show what is still to show.
+    virtual void ShowFrameBatch() {}
     // The frame buffer changed inside rgn and only needs to be shown as it is.
     virtual void UpdateWindowFromFrame(const QRegion& rgn);
     // The whole view must be composed again (ComposeFrame) before it is shown.
@@ -74,10 +82,13 @@ private:
     // Lays the drawing image over what the last grid operation changed, and asks for it to be
     // shown.
     void FinishFrameUpdate();
+    // The frame's painter: the one a batch keeps open, or a new one.
+    QPainter* FrameDC();
 
     // Enough for several ticks of a busy song; past it the list is dropped (see
     // TakeFrameChanges), so that a window that never paints cannot make it grow without end.
     static constexpr std::size_t kMaxFrameChanges = 8192;
     std::vector<QRect> m_frameChanges;
     bool m_bFrameChangesLost = false;
+    int m_nFrameBatch = 0;
 };

@@ -203,14 +203,7 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
             continue;
         }
         // A ring reaches into the piano strip's part of the frame only through a clip.
-        if (rc == rcCell) {
-            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-        } else {
-            pDC->save();
-            pDC->setClipRect(rc);
-            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
-            pDC->restore();
-        }
+        sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rc);
         m_changed.push_back(rc);
     } while (NextCopy(pt));
 }

@@ -73,12 +73,13 @@ void CSpriteSheet::FindMasks(int nRows, int nCols) {
     m_bMask = true;
 }
 
-void CSpriteSheet::FillMask(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const {
-    // Rows and columns of the cell that lie inside the target.
-    const int nFirstRow = std::max(0, -yDst);
-    const int nEndRow = std::min(m_cy, target.height() - yDst);
-    const int nFirstColumn = std::max(0, -xDst);
-    const int nEndColumn = std::min(m_cx, target.width() - xDst);
+void CSpriteSheet::FillMask(QImage& target, const QRect& rcClip, int k, int xDst, int yDst,
+                            QRgb clrBrush) const {
+    // Rows and columns of the cell that lie inside the clip.
+    const int nFirstRow = std::max(0, rcClip.top() - yDst);
+    const int nEndRow = std::min(m_cy, rcClip.bottom() + 1 - yDst);
+    const int nFirstColumn = std::max(0, rcClip.left() - xDst);
+    const int nEndColumn = std::min(m_cx, rcClip.right() + 1 - xDst);
     if (nFirstRow >= nEndRow || nFirstColumn >= nEndColumn) {
         return;
     }
@@ -111,10 +112,28 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const int yDst = y - m_ptAnchor.y();
     if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
         if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            FillMask(*pTarget, k, xDst, yDst, clrBrush);
+            FillMask(*pTarget, pTarget->rect(), k, xDst, yDst, clrBrush);
             return;
         }
     }
     COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, m_bitmap, ptCell.x(), ptCell.y(), rop,
                              clrBrush);
+}
+
+void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush,
+                        const QRect& rcClip) const {
+    if (k < 0 || k >= m_nCells || pDC == nullptr) {
+        return;
+    }
+    if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
+        if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
+            FillMask(*pTarget, rcClip.intersected(pTarget->rect()), k, x - m_ptAnchor.x(),
+                     y - m_ptAnchor.y(), clrBrush);
+            return;
+        }
+    }
+    pDC->save();
+    pDC->setClipRect(rcClip);
+    Draw(pDC, k, x, y, rop, clrBrush);
+    pDC->restore();
 }

@@ -28,6 +28,10 @@ public:
     // Draws cell k with its anchor on (x, y). ERop::BrushMask paints clrBrush where the cell is
     // black and keeps the destination where it is white.
     void Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush = 0) const;
+    // The same, changing no pixel outside rcClip. A mask is clipped as it is written; anything
+    // else goes through the painter's clip.
+    void Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush,
+              const QRect& rcClip) const;
     // The rectangle a Draw at (x, y) covers.
     QRect CellRect(int x, int y) const {
         return QRect(x - m_ptAnchor.x(), y - m_ptAnchor.y(), m_cx, m_cy);
@@ -44,7 +48,10 @@ private:
     // into rows of bits, one per black pixel, so that a mask is drawn by writing only the
     // pixels it paints.
     void FindMasks(int nRows, int nCols);
-    void FillMask(QImage& target, int k, int xDst, int yDst, QRgb clrBrush) const;
+    // Paints the black pixels of cell k, placed with its top left at (xDst, yDst), that lie in
+    // rcClip (inside the target).
+    void FillMask(QImage& target, const QRect& rcClip, int k, int xDst, int yDst,
+                  QRgb clrBrush) const;
 
     int m_nCells = 0;
     // Set when every pixel of the sheet is pure black or pure white and its cells are narrow

@@ -421,12 +421,13 @@ TEST(ArtworkTest, SheetsHaveTheirSizesAndMasksAreBlackAndWhite) {
 }
 
 // A mask drawn through a brush paints the brush exactly where the cell is black and nothing else,
-// also where the cell hangs over an edge of the target; a painter that clips (and so cannot take
-// the direct way) gives the same picture. The ring cells are 26 pixels wide, the keys 57: both
-// go the direct way, with and without the processor's masked stores.
+// also where the cell hangs over an edge of the target or of a clip rectangle; a painter that
+// clips (and so cannot take the direct way) gives the same picture. The ring cells are 26 pixels
+// wide, the keys 57: both go the direct way, with and without the processor's masked stores.
 TEST(SpriteSheetTest, BrushMaskPaintsExactlyTheBlackPixels) {
     constexpr QRgb clrBrush = Rgb(0x3F9FAF);
     constexpr int kSize = 90;
+    const QRect rcClip(7, 5, 61, 72);
     struct SSheet {
         int nId, nRows, nCols;
     };
@@ -448,12 +449,21 @@ TEST(SpriteSheetTest, BrushMaskPaintsExactlyTheBlackPixels) {
                     }
                     QImage imgExpected = imgDirect.copy();
                     QImage imgClipped = imgDirect.copy();
+                    QImage imgInClip = imgDirect.copy();
+                    QImage imgInClipClipped = imgDirect.copy();
+                    const QImage imgBefore = imgDirect.copy();
                     {
                         QPainter dc(&imgDirect);
                         sheet.Draw(&dc, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
                         QPainter dcClipped(&imgClipped);
                         dcClipped.setClipRect(imgClipped.rect());
                         sheet.Draw(&dcClipped, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush);
+                        QPainter dcInClip(&imgInClip);
+                        sheet.Draw(&dcInClip, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rcClip);
+                        QPainter dcInClipClipped(&imgInClipClipped);
+                        dcInClipClipped.setClipRect(imgInClipClipped.rect());
+                        sheet.Draw(&dcInClipClipped, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush,
+                                   rcClip);
                     }
                     const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
                     const QPoint ptCell = sheet.m_cell[static_cast<std::size_t>(k)];
@@ -473,6 +483,14 @@ TEST(SpriteSheetTest, BrushMaskPaintsExactlyTheBlackPixels) {
                         (bUseVector ? " vector" : " plain");
                     EXPECT_EQ(imgDirect, imgExpected) << strCase;
                     EXPECT_EQ(imgClipped, imgExpected) << strCase;
+                    // Inside the clip the same picture, outside it the one before.
+                    QImage imgExpectedInClip = imgBefore.copy();
+                    {
+                        QPainter dc(&imgExpectedInClip);
+                        dc.drawImage(rcClip.topLeft(), imgExpected, rcClip);
+                    }
+                    EXPECT_EQ(imgInClip, imgExpectedInClip) << strCase << " in clip";
+                    EXPECT_EQ(imgInClipClipped, imgExpectedInClip) << strCase << " in clip";
                 }
             }
         }
