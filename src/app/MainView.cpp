@@ -129,8 +129,7 @@ namespace {
 // unclipped and unscaled: rows can then be copied straight into it, which costs far less than
 // the raster engine's clipped drawImage for every one of hundreds of small rectangles.
 struct SWindowPixels {
-    uchar* m_pBits = nullptr;
-    qsizetype m_nStride = 0;
+    QImage* m_pImage = nullptr;
     QRect m_rcBounds;  // in the widget's coordinates
     QPoint m_ptOffset; // widget to image
 
@@ -151,8 +150,7 @@ struct SWindowPixels {
             xform.dy() != ptOffset.y() || !pImage->isDetached()) {
             return target;
         }
-        target.m_pBits = pImage->bits();
-        target.m_nStride = pImage->bytesPerLine();
+        target.m_pImage = pImage;
         target.m_rcBounds = pImage->rect().translated(-ptOffset);
         target.m_ptOffset = ptOffset;
         return target;
@@ -165,7 +163,7 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
     if (rc.isEmpty()) {
         return;
     }
-    if (target.m_pBits == nullptr || !target.m_rcBounds.contains(rc)) {
+    if (target.m_pImage == nullptr || !target.m_rcBounds.contains(rc)) {
         painter.drawImage(rc.topLeft(), frame, rc);
         return;
     }
@@ -173,9 +171,10 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
     const qsizetype nSrcStride = frame.bytesPerLine();
     const uchar* pSrc =
         frame.constBits() + rc.y() * nSrcStride + static_cast<std::size_t>(rc.x()) * kPixelBytes;
-    uchar* pDst = target.m_pBits + (rc.y() + target.m_ptOffset.y()) * target.m_nStride +
+    const qsizetype nDstStride = target.m_pImage->bytesPerLine();
+    uchar* pDst = target.m_pImage->bits() + (rc.y() + target.m_ptOffset.y()) * nDstStride +
                   static_cast<std::size_t>(rc.x() + target.m_ptOffset.x()) * kPixelBytes;
-    CPixelRows::Copy(pDst, target.m_nStride, pSrc, nSrcStride, rc.width(), rc.height());
+    CPixelRows::Copy(pDst, nDstStride, pSrc, nSrcStride, rc.width(), rc.height());
 }
 
 } // namespace
@@ -234,31 +233,58 @@ void CMainView::paintEvent(QPaintEvent* pEvent) {
 }
 
 void CMainView::OnPaint(const QRegion& rgn) {
-    // The bands of the frame updates hold mostly pixels that the window shows already: when
-    // nothing else asked for this paint, only the exactly changed rectangles are copied.
-    bool bExact = TakeFrameChanges(m_frameChanges);
+    // When nothing else asked for this paint, the window showed the frame before the changes
+    // this paint is for: only they are shown, the rings painted again and the rest copied.
+    const bool bKept = TakeFrameChanges(m_frameChanges);
     QRegion rgnFrameChanged;
     rgnFrameChanged.swap(m_rgnFrameChanged);
+    const QRect rcView = QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect());
+    const bool bComposed = m_bComposePending;
     if (m_bComposePending) {
         ComposeFrame();
         m_bComposePending = false;
-        bExact = false;
     }
-    bExact = bExact && rgn == rgnFrameChanged.intersected(rect());
+    const bool bExact = bKept && !bComposed && m_rgnWindowBehind.isEmpty() &&
+                        rgn == rgnFrameChanged.intersected(rect());
     const QImage& frame = GetFrame();
-    const QRect rcView = QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect());
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
 
     const SWindowPixels target = SWindowPixels::Of(painter, frame);
     if (bExact) {
-        for (const QRect& rc : m_frameChanges) {
+        // The stamps come in the frame's order; one that a copied rectangle covers is then
+        // overwritten with the frame as it is now.
+        for (const SMaskStamp& stamp : m_frameChanges.Stamps()) {
+            if (target.m_pImage != nullptr && rcView.contains(stamp.m_rc) &&
+                target.m_rcBounds.contains(stamp.m_rc)) {
+                stamp.DrawOn(*target.m_pImage, target.m_ptOffset);
+            } else {
+                ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView));
+            }
+        }
+        for (const QRect& rc : m_frameChanges.Rects()) {
             ShowFrameRect(painter, target, frame, rc.intersected(rcView));
         }
+        return;
+    }
+    for (const QRect& rc : rgn) {
+        ShowFrameRect(painter, target, frame, rc.intersected(rcView));
+    }
+    // Only this paint's region shows the frame now. What else changed, whether it was asked
+    // for already or is still to be, is left to a later paint, which must copy it whole.
+    QRegion rgnBehind;
+    if (bComposed || !bKept) {
+        rgnBehind = rcView;
     } else {
-        for (const QRect& rc : rgn) {
-            ShowFrameRect(painter, target, frame, rc.intersected(rcView));
-        }
+        std::vector<QRect> bands;
+        m_frameChanges.AppendBands(bands);
+        rgnBehind = CFrameChanges::CoverBands(bands).united(rgnFrameChanged);
+        rgnBehind += m_rgnWindowBehind;
+    }
+    // A part that something covers gets its own paint when it is uncovered.
+    m_rgnWindowBehind = rgnBehind.intersected(visibleRegion()).intersected(rcView).subtracted(rgn);
+    if (!m_rgnWindowBehind.isEmpty()) {
+        update(m_rgnWindowBehind);
     }
 }
 

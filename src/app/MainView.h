@@ -126,5 +126,8 @@ private:
     // What UpdateWindowFromFrame asked to show since the last paint, and the frame's exact
     // changes inside it (the scratch list keeps its capacity from paint to paint).
     QRegion m_rgnFrameChanged;
-    std::vector<QRect> m_frameChanges;
+    CFrameChanges m_frameChanges;
+    // Where the window may not show the frame as it was at the last paint: a paint for less
+    // than everything that changed. Such parts are shown by copying them whole.
+    QRegion m_rgnWindowBehind;
 };

@@ -34,6 +34,7 @@ void CKeyboard::Create(QWidget* pView, int cx, int cy) {
 }
 
 void CKeyboard::Destroy() {
+    m_frameChanges.Clear(); // its stamps point into the grid's sheets
     m_frame.Destroy();
     m_grid.Destroy();
     m_image.Destroy();
@@ -54,15 +55,14 @@ void CKeyboard::ComposeFrame() {
     m_grid.Paint(pDC);
     m_image.DrawOnto(pDC);
     m_frame.EndDraw();
-    m_grid.ClearChangedRects();
+    m_grid.ClearChanges();
     // The whole frame is new and will be shown whole.
-    m_frameChanges.clear();
+    m_frameChanges.Clear();
     m_bFrameChangesLost = false;
 }
 
-bool CKeyboard::TakeFrameChanges(std::vector<QRect>& rects) {
-    rects.clear();
-    rects.swap(m_frameChanges);
+bool CKeyboard::TakeFrameChanges(CFrameChanges& changes) {
+    m_frameChanges.MoveTo(changes);
     const bool bKept = !m_bFrameChangesLost;
     m_bFrameChangesLost = false;
     return bKept;
@@ -77,14 +77,18 @@ void CKeyboard::EndFrameBatch() {
     --m_nFrameBatch;
     // The painter does not outlive the batch: the frame may be read or copied before the next.
     m_frame.EndDraw();
+    ShowFrameUpdates();
     ShowFrameBatch();
 }
 
 void CKeyboard::FinishFrameUpdate() {
-    const std::vector<QRect>& changed = m_grid.GetChangedRects();
-    if (QPainter* pDC = m_frame.GetDC(); pDC != nullptr && !m_image.GetInkRect().isEmpty()) {
-        // ANDing a rectangle twice gives the same picture, so overlaps do no harm.
-        for (const QRect& rc : changed) {
+    CFrameChanges& changed = m_grid.GetChanges();
+    const QRect rcInk = m_image.GetInkRect();
+    if (QPainter* pDC = m_frame.GetDC(); pDC != nullptr && !rcInk.isEmpty()) {
+        // Where the drawing lies over a ring the frame no longer holds the ring alone. ANDing
+        // a rectangle twice gives the same picture, so overlaps do no harm.
+        changed.StampsToRects(rcInk);
+        for (const QRect& rc : changed.Rects()) {
             m_image.DrawOnto(pDC, rc);
         }
     }
@@ -92,27 +96,24 @@ void CKeyboard::FinishFrameUpdate() {
         m_frame.EndDraw();
     }
     if (!m_bFrameChangesLost) {
-        if (m_frameChanges.size() + changed.size() > kMaxFrameChanges) {
-            m_frameChanges.clear();
+        if (m_frameChanges.Size() + changed.Size() > kMaxFrameChanges) {
+            m_frameChanges.Clear();
             m_bFrameChangesLost = true;
         } else {
-            m_frameChanges.insert(m_frameChanges.end(), changed.begin(), changed.end());
+            m_frameChanges.Append(changed);
         }
     }
-    // The copies of one note lie in one row and come one after the other: the window gets one
-    // band per row, a few rectangles instead of hundreds.
-    QRegion rgn;
-    for (std::size_t i = 0; i < changed.size();) {
-        QRect rcBand = changed[i];
-        for (++i; i < changed.size() && changed[i].top() == rcBand.top() &&
-                  changed[i].height() == rcBand.height();
-             ++i) {
-            rcBand |= changed[i];
-        }
-        rgn += rcBand;
+    changed.AppendBands(m_unshownBands);
+    m_grid.ClearChanges();
+    if (!IsInFrameBatch()) {
+        ShowFrameUpdates();
     }
-    m_grid.ClearChangedRects();
-    if (!rgn.isEmpty()) {
+}
+
+void CKeyboard::ShowFrameUpdates() {
+    if (!m_unshownBands.empty()) {
+        const QRegion rgn = CFrameChanges::CoverBands(m_unshownBands);
+        m_unshownBands.clear();
         UpdateWindowFromFrame(rgn);
     }
 }
@@ -120,7 +121,7 @@ void CKeyboard::FinishFrameUpdate() {
 void CKeyboard::SetCurrentNote(int nNote) {
     QPainter* pDC = FrameDC();
     if (pDC != nullptr) {
-        m_grid.ClearChangedRects();
+        m_grid.ClearChanges();
         if (m_nCurrentNote >= 0) {
             m_grid.SetHover(pDC, m_nCurrentNote, false);
         }
@@ -137,7 +138,7 @@ void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
     if (pDC == nullptr) {
         return;
     }
-    m_grid.ClearChangedRects();
+    m_grid.ClearChanges();
     if (bOn) {
         m_grid.ShowNoteOn(pDC, nChannel, nNote);
     } else {

@@ -2,6 +2,7 @@
 
 #include "image/DrawingImage.h"
 #include "image/OffscreenBitmap.h"
+#include "keyboard/FrameChanges.h"
 #include "keyboard/NoteGrid.h"
 
 #include <QCursor>
@@ -60,23 +61,24 @@ public:
     QPoint m_ptDrag;
 
 protected:
-    // Frame updates between these two share one painter on the frame buffer, and the view may
-    // hold back showing them until the batch ends: a tick or a chord lights many notes. Batches
-    // nest; the end of every batch, an inner one too, calls ShowFrameBatch.
+    // Frame updates between these two share one painter on the frame buffer and reach
+    // UpdateWindowFromFrame together when the batch ends: a tick or a chord lights many notes.
+    // Batches nest; the end of every batch, an inner one too, calls ShowFrameBatch after that.
     void BeginFrameBatch() { ++m_nFrameBatch; }
     void EndFrameBatch();
     bool IsInFrameBatch() const { return m_nFrameBatch > 0; }
     // A batch ended: show what is still to show.
     virtual void ShowFrameBatch() {}
-    // The frame buffer changed inside rgn and only needs to be shown as it is.
+    // The frame buffer changed inside rgn (row bands of the changes, merged where they
+    // overlap) and only needs to be shown as it is.
     virtual void UpdateWindowFromFrame(const QRegion& rgn);
     // The whole view must be composed again (ComposeFrame) before it is shown.
     virtual void InvalidateView();
-    // Moves the exact rectangles of the frame that note and mouse-mark updates changed since
-    // the last call into rects. The window hook only gets row bands; a view that keeps the
-    // window in step with the frame can copy just these. False when they were too many to
-    // keep: then the bands must be copied whole.
-    bool TakeFrameChanges(std::vector<QRect>& rects);
+    // Moves what note and mouse-mark updates changed in the frame since the last call into
+    // changes. The window hook only gets bands; a view whose window showed the frame before
+    // these changes can copy just their rectangles, or paint their stamps itself. False when
+    // they were too many to keep: then the bands must be copied whole.
+    bool TakeFrameChanges(CFrameChanges& changes);
 
 private:
     // Lays the drawing image over what the last grid operation changed, and asks for it to be
@@ -84,11 +86,16 @@ private:
     void FinishFrameUpdate();
     // The frame's painter: the one a batch keeps open, or a new one.
     QPainter* FrameDC();
+    // Hands what changed since the last call to UpdateWindowFromFrame, as one region: once
+    // per update, or once at the end of a batch.
+    void ShowFrameUpdates();
 
     // Enough for several ticks of a busy song; past it the list is dropped (see
     // TakeFrameChanges), so that a window that never paints cannot make it grow without end.
     static constexpr std::size_t kMaxFrameChanges = 8192;
-    std::vector<QRect> m_frameChanges;
+    CFrameChanges m_frameChanges;
     bool m_bFrameChangesLost = false;
+    // Row bands of the changes not yet handed to UpdateWindowFromFrame.
+    std::vector<QRect> m_unshownBands;
     int m_nFrameBatch = 0;
 };

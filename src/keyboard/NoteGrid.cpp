@@ -53,7 +53,7 @@ void CNoteGrid::Create(int cx, int cy) {
     m_nOriginX = 0;
     m_nOriginY = 576;
     m_strip.Create(CPianoStrip::kWidth, cy, this);
-    m_changed.clear();
+    m_changed.Clear();
 }
 
 void CNoteGrid::Destroy() {
@@ -65,7 +65,7 @@ void CNoteGrid::Destroy() {
         sheet.Destroy();
     }
     m_strip.Destroy();
-    m_changed.clear();
+    m_changed.Clear();
 }
 
 void CNoteGrid::CreateChannelBrushes() {
@@ -204,7 +204,11 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
         }
         // A ring reaches into the piano strip's part of the frame only through a clip.
         sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rc);
-        m_changed.push_back(rc);
+        if (sheet.HasMasks()) {
+            m_changed.AddStamp(SMaskStamp{&sheet, k, pt, clrBrush, rc});
+        } else {
+            m_changed.AddRect(rc);
+        }
     } while (NextCopy(pt));
 }
 
@@ -229,7 +233,7 @@ void CNoteGrid::RedrawAll() {
     }
     // The state of every note outlives a full redraw: show the sounding notes and the mouse
     // mark again, as the single-note updates drew them.
-    m_changed.clear();
+    m_changed.Clear();
     for (int n = 0; n < kNotes; ++n) {
         const CNoteState& state = m_noteState[static_cast<std::size_t>(n)];
         if (!state.IsSounding() && state.m_bHover == 0) {
@@ -247,18 +251,17 @@ void CNoteGrid::RedrawAll() {
         }
     }
     // The rings drawn here are cleared by the next full redraw as well.
-    for (const QRect& rc : m_changed) {
-        m_rcNotBlack |= rc;
-    }
-    m_changed.clear();
+    m_rcNotBlack |= m_changed.BoundingRect();
+    m_changed.Clear();
 }
 
 void CNoteGrid::AfterFrameUpdate() {
     // The rings went straight into the frame buffer: the keyboard bitmap is drawn again, rings
     // and all, at the next composition.
     m_bRedraw = 1;
-    if (m_changed.size() > kMaxChangedRects) {
-        m_changed.assign(1, m_rcView);
+    if (m_changed.Size() > kMaxChangedRects) {
+        m_changed.Clear();
+        m_changed.AddRect(m_rcView);
     }
 }
 
@@ -272,8 +275,9 @@ void CNoteGrid::Paint(QPainter* pDC) {
     CopyTo(pDC, 0, 0, ERop::SrcCopy);
     EndDraw();
     m_strip.Paint(pDC, m_bRedraw != 0);
-    m_changed.assign(1, m_rcView);
-    m_changed.push_back(QRect(m_strip.m_nLeft, 0, CPianoStrip::kWidth, m_sizeView.height()));
+    m_changed.Clear();
+    m_changed.AddRect(m_rcView);
+    m_changed.AddRect(QRect(m_strip.m_nLeft, 0, CPianoStrip::kWidth, m_sizeView.height()));
 }
 
 void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {
@@ -314,7 +318,7 @@ void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {
     AfterFrameUpdate();
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, true);
     if (!rcKey.isEmpty()) {
-        m_changed.push_back(rcKey);
+        m_changed.AddRect(rcKey);
     }
 }
 
@@ -331,7 +335,7 @@ void CNoteGrid::ShowNoteOff(QPainter* pDC, int nChannel, int nNote) {
     AfterFrameUpdate();
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, false);
     if (!rcKey.isEmpty()) {
-        m_changed.push_back(rcKey);
+        m_changed.AddRect(rcKey);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/OffscreenBitmap.h"
+#include "keyboard/FrameChanges.h"
 #include "keyboard/NoteState.h"
 #include "keyboard/PianoStrip.h"
 #include "keyboard/SpriteSheet.h"
@@ -46,10 +47,10 @@ public:
     void ResetNoteStates();
     void SetChannelColour(int nChannel, std::uint32_t clr);
 
-    // The rectangles of the target that the drawing operations since the last clearing
-    // replaced, copies of one note one after the other.
-    const std::vector<QRect>& GetChangedRects() const { return m_changed; }
-    void ClearChangedRects() { m_changed.clear(); }
+    // What the drawing operations since the last clearing changed in the target: the rings as
+    // stamps, copies of one note one after the other, and the strip's keys as rectangles.
+    CFrameChanges& GetChanges() { return m_changed; }
+    void ClearChanges() { m_changed.Clear(); }
 
     // Colour of the ring that shows note n's state, or of its cell where nothing sounds.
     QRgb RingBrush(int nNote) const;
@@ -91,7 +92,7 @@ private:
     // whole view.
     void AfterFrameUpdate();
 
-    std::vector<QRect> m_changed;
+    CFrameChanges m_changed;
     // Everything outside this rectangle of the bitmap is black: a full redraw clears only what
     // the last one drew, not the empty rows above and below the keyboard.
     QRect m_rcNotBlack;

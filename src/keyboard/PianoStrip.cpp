@@ -34,7 +34,11 @@ void CPianoStrip::DrawKey(int nNote, bool bPressed) {
     m_pGrid->NoteToPoint(nNote, pt);
     const int nPitchClass = nNote % 12;
     const QRgb clr = bPressed ? m_brKey[2] : m_brKey[IsBlackKey(nPitchClass) ? 1 : 0];
-    m_keySheet.Draw(GetDC(), nPitchClass, 1, pt.y(), ERop::BrushMask, clr);
+    if (QPainter* pDC = GetDC()) {
+        m_keySheet.Draw(pDC, nPitchClass, 1, pt.y(), ERop::BrushMask, clr);
+    } else {
+        m_keySheet.DrawMask(m_bitmap, nPitchClass, QPoint(1, pt.y()), clr, m_bitmap.rect());
+    }
 }
 
 void CPianoStrip::Paint(QPainter* pDC, bool bRedraw) {
@@ -49,7 +53,13 @@ void CPianoStrip::Paint(QPainter* pDC, bool bRedraw) {
 }
 
 QRect CPianoStrip::ShowKey(QPainter* pDC, int nNote, bool bPressed) {
-    if (nNote < 0 || nNote > 127 || m_pGrid == nullptr || BeginDraw() == nullptr) {
+    if (nNote < 0 || nNote > 127 || m_pGrid == nullptr || m_bitmap.isNull()) {
+        return {};
+    }
+    // Keys cut into masks are written straight into the strip's pixels; a painter costs more
+    // than the key itself.
+    const bool bPainter = !m_keySheet.HasMasks();
+    if (bPainter && BeginDraw() == nullptr) {
         return {};
     }
     m_pressed.set(static_cast<std::size_t>(nNote), bPressed);
@@ -59,6 +69,8 @@ QRect CPianoStrip::ShowKey(QPainter* pDC, int nNote, bool bPressed) {
     const QRect rcKey = m_keySheet.CellRect(1, pt.y());
     const QRect rcCopy = QRect(0, rcKey.y(), kWidth, rcKey.height()).intersected(m_rcView);
     CopyRectTo(pDC, rcCopy, m_nLeft, 0, ERop::SrcCopy);
-    EndDraw();
+    if (bPainter) {
+        EndDraw();
+    }
     return rcCopy.translated(m_nLeft, 0);
 }

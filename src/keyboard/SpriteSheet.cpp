@@ -95,6 +95,15 @@ void CSpriteSheet::FillMask(QImage& target, const QRect& rcClip, int k, int xDst
                            nEndRow - nFirstRow, nFirstColumn, qwClip, clrBrush | 0xFF000000u);
 }
 
+void CSpriteSheet::DrawMask(QImage& target, int k, QPoint pt, QRgb clrBrush,
+                            const QRect& rcClip) const {
+    if (k < 0 || k >= m_nCells || !m_bMask) {
+        return;
+    }
+    FillMask(target, rcClip.intersected(target.rect()), k, pt.x() - m_ptAnchor.x(),
+             pt.y() - m_ptAnchor.y(), clrBrush);
+}
+
 void CSpriteSheet::Destroy() {
     m_bitmap = QImage();
     m_cx = m_cy = 0;
@@ -127,8 +136,7 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     }
     if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
         if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            FillMask(*pTarget, rcClip.intersected(pTarget->rect()), k, x - m_ptAnchor.x(),
-                     y - m_ptAnchor.y(), clrBrush);
+            DrawMask(*pTarget, k, QPoint(x, y), clrBrush, rcClip);
             return;
         }
     }

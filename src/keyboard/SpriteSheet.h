@@ -32,6 +32,12 @@ public:
     // else goes through the painter's clip.
     void Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush,
               const QRect& rcClip) const;
+    // Paints the black pixels of cell k in clrBrush with its anchor on pt, changing no pixel
+    // outside rcClip or the target. Only for a sheet with masks (HasMasks).
+    void DrawMask(QImage& target, int k, QPoint pt, QRgb clrBrush, const QRect& rcClip) const;
+    // Whether every pixel is pure black or white and the cells are narrow enough for masks:
+    // ERop::BrushMask then paints exactly the black pixels and leaves the rest alone.
+    bool HasMasks() const { return m_bMask; }
     // The rectangle a Draw at (x, y) covers.
     QRect CellRect(int x, int y) const {
         return QRect(x - m_ptAnchor.x(), y - m_ptAnchor.y(), m_cx, m_cy);
@@ -54,9 +60,26 @@ private:
                   QRgb clrBrush) const;
 
     int m_nCells = 0;
-    // Set when every pixel of the sheet is pure black or pure white and its cells are narrow
-    // enough: ERop::BrushMask then paints exactly the mask's pixels and leaves the rest alone.
-    bool m_bMask = false;
+    bool m_bMask = false; // see HasMasks
     // m_cy rows of cell k from row k * m_cy on; bit i of a row is pixel i, set where black.
     std::vector<std::uint64_t> m_masks;
+};
+
+// One mask cell painted in one colour by a single-note update. Painting it again on an image
+// that showed the same picture before gives that image the same pixels: a copy of what changed
+// can be brought up to date this way instead of copying the cell's rectangle.
+struct SMaskStamp {
+    const CSpriteSheet* m_pSheet = nullptr;
+    int m_k = 0;
+    QPoint m_pt; // the anchor
+    QRgb m_clr = 0;
+    QRect m_rc; // what it may change, inside its clip
+
+    // Paints it on target, ptOffset away from where it was painted first.
+    void DrawOn(QImage& target, QPoint ptOffset) const {
+        if (m_pSheet == nullptr) {
+            return;
+        }
+        m_pSheet->DrawMask(target, m_k, m_pt + ptOffset, m_clr, m_rc.translated(ptOffset));
+    }
 };

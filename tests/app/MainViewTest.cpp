@@ -61,6 +61,14 @@ public:
     std::vector<std::pair<QString, QString>> m_messages;
 };
 
+// The view with its frame batches open to the tests.
+class CBatchView : public CMainView {
+public:
+    using CKeyboard::BeginFrameBatch;
+    using CKeyboard::EndFrameBatch;
+    using CMainView::CMainView;
+};
+
 class MainViewTest : public ::testing::Test {
 protected:
     void SetUp() override { Build(false); }
@@ -71,7 +79,7 @@ protected:
         pPort->m_bFailOpen = bFailOpen;
         m_pPort = pPort.get();
         m_pFrame = std::make_unique<CMainFrame>();
-        m_pView = new CMainView(std::move(pPort), m_dialogs);
+        m_pView = new CBatchView(std::move(pPort), m_dialogs);
         // The tests drive the ticks themselves.
         m_pView->m_tickTimer.stop();
         m_pFrame->SetView(m_pView, m_pView);
@@ -326,6 +334,40 @@ TEST_F(MainViewTest, WindowShowsTheFrameAfterNoteUpdates) {
     m_pView->PlayKey(67);
     Move(PointOf(64));
     QCoreApplication::processEvents();
+    EXPECT_TRUE(WindowShowsTheFrame());
+    m_pView->ResetMidi();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(WindowShowsTheFrame());
+}
+
+TEST_F(MainViewTest, RingsUnderTheDrawingReachTheWindowWithIt) {
+    // A line across the middle of a note's ring: where they cross, the drawing wins.
+    const QPoint pt = PointOf(60);
+    m_pView->m_ptDrag = QPoint(0, pt.y());
+    m_pView->StrokeTo(QPoint(m_pView->width(), pt.y()));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WindowShowsTheFrame());
+    m_pView->PlayKey(60);
+    m_pView->PlayKey(64);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(WindowShowsTheFrame());
+    // The same picture as a full composition.
+    m_pView->ComposeFrame();
+    EXPECT_TRUE(WindowShowsTheFrame());
+}
+
+TEST_F(MainViewTest, PaintForPartOfTheChangesLeavesTheRestToALaterPaint) {
+    // As when a dialog's event loop paints a corner in the middle of a batch: the notes the
+    // batch lit before it still reach the window, and later ones are drawn over the right
+    // picture.
+    auto* pView = static_cast<CBatchView*>(m_pView);
+    pView->BeginFrameBatch();
+    m_pView->PlayKey(60);
+    m_pView->repaint(QRect(0, 0, 4, 4));
+    pView->EndFrameBatch();
+    EXPECT_TRUE(WindowShowsTheFrame());
+    QCoreApplication::processEvents();
+    m_pView->PlayKey(64);
     EXPECT_TRUE(WindowShowsTheFrame());
     m_pView->ResetMidi();
     QCoreApplication::processEvents();
