@@ -254,10 +254,13 @@ void CMainView::OnPaint(const QRegion& rgn) {
     if (bExact) {
         // The stamps come in the frame's order; one that a copied rectangle covers is then
         // overwritten with the frame as it is now.
+        const QRect rcDirect =
+            target.m_pImage != nullptr ? rcView.intersected(target.m_rcBounds) : QRect();
+        const SMaskTarget window =
+            target.m_pImage != nullptr ? SMaskTarget::Of(*target.m_pImage) : SMaskTarget{};
         for (const SMaskStamp& stamp : m_frameChanges.Stamps()) {
-            if (target.m_pImage != nullptr && rcView.contains(stamp.m_rc) &&
-                target.m_rcBounds.contains(stamp.m_rc)) {
-                stamp.DrawOn(*target.m_pImage, target.m_ptOffset);
+            if (rcDirect.contains(stamp.m_rc)) {
+                stamp.DrawOn(window, target.m_ptOffset);
             } else {
                 ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView));
             }

@@ -196,6 +196,10 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
         return;
     }
     const CSpriteSheet& sheet = m_ringSheet[m_bSimple != 0 ? 1 : 0];
+    // Masks go straight into the target's pixels, looked up once for all the copies.
+    QImage* pDirect =
+        sheet.HasMasks() && pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
+    const SMaskTarget target = pDirect != nullptr ? SMaskTarget::Of(*pDirect) : SMaskTarget{};
     do {
         const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
         const QRect rc = rcCell.intersected(m_rcView);
@@ -203,7 +207,11 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
             continue;
         }
         // A ring reaches into the piano strip's part of the frame only through a clip.
-        sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rc);
+        if (pDirect != nullptr) {
+            sheet.DrawMask(target, k, pt, clrBrush, rc);
+        } else {
+            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rc);
+        }
         if (sheet.HasMasks()) {
             m_changed.AddStamp(SMaskStamp{&sheet, k, pt, clrBrush, rc});
         } else {

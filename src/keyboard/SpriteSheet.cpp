@@ -73,35 +73,35 @@ void CSpriteSheet::FindMasks(int nRows, int nCols) {
     m_bMask = true;
 }
 
-void CSpriteSheet::FillMask(QImage& target, const QRect& rcClip, int k, int xDst, int yDst,
-                            QRgb clrBrush) const {
-    // Rows and columns of the cell that lie inside the clip.
-    const int nFirstRow = std::max(0, rcClip.top() - yDst);
-    const int nEndRow = std::min(m_cy, rcClip.bottom() + 1 - yDst);
-    const int nFirstColumn = std::max(0, rcClip.left() - xDst);
-    const int nEndColumn = std::min(m_cx, rcClip.right() + 1 - xDst);
-    if (nFirstRow >= nEndRow || nFirstColumn >= nEndColumn) {
+void CSpriteSheet::FillMask(const SMaskTarget& target, const QRect& rcClip, int k, int xDst,
+                            int yDst, QRgb clrBrush) const {
+    // Rows and columns of the cell that lie inside the clip and the target.
+    const int nFirstRow = std::max({0, rcClip.top() - yDst, -yDst});
+    const int nEndRow = std::min({m_cy, rcClip.bottom() + 1 - yDst, target.m_size.height() - yDst});
+    const int nFirstColumn = std::max({0, rcClip.left() - xDst, -xDst});
+    const int nEndColumn =
+        std::min({m_cx, rcClip.right() + 1 - xDst, target.m_size.width() - xDst});
+    if (nFirstRow >= nEndRow || nFirstColumn >= nEndColumn || target.m_pBits == nullptr) {
         return;
     }
     const int nColumns = nEndColumn - nFirstColumn;
     const std::uint64_t qwClip = nColumns >= CPixelRows::kMaxMaskWidth
                                      ? ~std::uint64_t{0}
                                      : (std::uint64_t{1} << nColumns) - 1u;
-    const qsizetype nStride = target.bytesPerLine();
-    uchar* pFirst = target.bits() + (yDst + nFirstRow) * nStride +
+    const qsizetype nStride = target.m_nStride;
+    uchar* pFirst = target.m_pBits + (yDst + nFirstRow) * nStride +
                     static_cast<qsizetype>(xDst + nFirstColumn) * sizeof(QRgb);
     // Where the mask is black the brush replaces the pixel, the unused top byte all ones.
     CPixelRows::FillMasked(pFirst, nStride, m_masks.data() + k * m_cy + nFirstRow,
                            nEndRow - nFirstRow, nFirstColumn, qwClip, clrBrush | 0xFF000000u);
 }
 
-void CSpriteSheet::DrawMask(QImage& target, int k, QPoint pt, QRgb clrBrush,
+void CSpriteSheet::DrawMask(const SMaskTarget& target, int k, QPoint pt, QRgb clrBrush,
                             const QRect& rcClip) const {
     if (k < 0 || k >= m_nCells || !m_bMask) {
         return;
     }
-    FillMask(target, rcClip.intersected(target.rect()), k, pt.x() - m_ptAnchor.x(),
-             pt.y() - m_ptAnchor.y(), clrBrush);
+    FillMask(target, rcClip, k, pt.x() - m_ptAnchor.x(), pt.y() - m_ptAnchor.y(), clrBrush);
 }
 
 void CSpriteSheet::Destroy() {
@@ -121,7 +121,7 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const int yDst = y - m_ptAnchor.y();
     if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
         if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            FillMask(*pTarget, pTarget->rect(), k, xDst, yDst, clrBrush);
+            FillMask(SMaskTarget::Of(*pTarget), pTarget->rect(), k, xDst, yDst, clrBrush);
             return;
         }
     }

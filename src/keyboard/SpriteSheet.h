@@ -5,10 +5,23 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <vector>
+
+// The pixels of an image that masks are painted into directly: looked up once for many cells.
+struct SMaskTarget {
+    uchar* m_pBits = nullptr;
+    qsizetype m_nStride = 0;
+    QSize m_size;
+
+    // The image is detached here, once.
+    static SMaskTarget Of(QImage& image) {
+        return SMaskTarget{image.bits(), image.bytesPerLine(), image.size()};
+    }
+};
 
 // A bitmap cut into equal cells; a cell is drawn so that its anchor lands on a given point.
 class CSpriteSheet {
@@ -34,7 +47,11 @@ public:
               const QRect& rcClip) const;
     // Paints the black pixels of cell k in clrBrush with its anchor on pt, changing no pixel
     // outside rcClip or the target. Only for a sheet with masks (HasMasks).
-    void DrawMask(QImage& target, int k, QPoint pt, QRgb clrBrush, const QRect& rcClip) const;
+    void DrawMask(QImage& target, int k, QPoint pt, QRgb clrBrush, const QRect& rcClip) const {
+        DrawMask(SMaskTarget::Of(target), k, pt, clrBrush, rcClip);
+    }
+    void DrawMask(const SMaskTarget& target, int k, QPoint pt, QRgb clrBrush,
+                  const QRect& rcClip) const;
     // Whether every pixel is pure black or white and the cells are narrow enough for masks:
     // ERop::BrushMask then paints exactly the black pixels and leaves the rest alone.
     bool HasMasks() const { return m_bMask; }
@@ -55,8 +72,8 @@ private:
     // pixels it paints.
     void FindMasks(int nRows, int nCols);
     // Paints the black pixels of cell k, placed with its top left at (xDst, yDst), that lie in
-    // rcClip (inside the target).
-    void FillMask(QImage& target, const QRect& rcClip, int k, int xDst, int yDst,
+    // rcClip and the target.
+    void FillMask(const SMaskTarget& target, const QRect& rcClip, int k, int xDst, int yDst,
                   QRgb clrBrush) const;
 
     int m_nCells = 0;
@@ -76,7 +93,7 @@ struct SMaskStamp {
     QRect m_rc; // what it may change, inside its clip
 
     // Paints it on target, ptOffset away from where it was painted first.
-    void DrawOn(QImage& target, QPoint ptOffset) const {
+    void DrawOn(const SMaskTarget& target, QPoint ptOffset) const {
         if (m_pSheet == nullptr) {
             return;
         }
