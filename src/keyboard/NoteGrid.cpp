@@ -11,8 +11,8 @@ constexpr std::array<std::uint8_t, 12> kCMajor{2, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 
 // Notes of the white keys within an octave, bottom to top.
 constexpr std::array<int, 7> kWhiteKeys{0, 2, 4, 5, 7, 9, 11};
 
-// More changed rectangles than this are merged into the whole view.
-constexpr std::size_t kMaxChangedRects = 1024;
+// More changes than this become one rectangle, the whole view.
+constexpr std::size_t kMaxChanges = 1024;
 
 std::uint8_t ShadeComponent(int nComponent, double dWeight) {
     const double dDistance = 255.0 - nComponent;
@@ -267,7 +267,7 @@ void CNoteGrid::AfterFrameUpdate() {
     // The rings went straight into the frame buffer: the keyboard bitmap is drawn again, rings
     // and all, at the next composition.
     m_bRedraw = 1;
-    if (m_changed.Size() > kMaxChangedRects) {
+    if (m_changed.Size() > kMaxChanges) {
         m_changed.Clear();
         m_changed.AddRect(m_rcView);
     }

@@ -88,7 +88,7 @@ private:
     void DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt);
     void SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffset, bool bOn);
     void CreateChannelBrushes();
-    // Ends a single-note update of the frame buffer; too many changed rectangles become the
+    // Ends a single-note update of the frame buffer; too many changes become the
     // whole view.
     void AfterFrameUpdate();
 

@@ -121,7 +121,7 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const int yDst = y - m_ptAnchor.y();
     if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
         if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            FillMask(SMaskTarget::Of(*pTarget), pTarget->rect(), k, xDst, yDst, clrBrush);
+            DrawMask(*pTarget, k, QPoint(x, y), clrBrush, pTarget->rect());
             return;
         }
     }
