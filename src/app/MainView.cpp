@@ -129,9 +129,9 @@ namespace {
 // unclipped and unscaled: rows can then be copied straight into it, which costs far less than
 // the raster engine's clipped drawImage for every one of hundreds of small rectangles.
 struct SWindowPixels {
-    QImage* m_pImage = nullptr;
-    QRect m_rcBounds;  // in the widget's coordinates
-    QPoint m_ptOffset; // widget to image
+    SMaskTarget m_pixels; // null bits: not writable directly
+    QRect m_rcBounds;     // in the widget's coordinates
+    QPoint m_ptOffset;    // widget to image
 
     static SWindowPixels Of(QPainter& painter, const QImage& frame) {
         SWindowPixels target;
@@ -150,7 +150,7 @@ struct SWindowPixels {
             xform.dy() != ptOffset.y() || !pImage->isDetached()) {
             return target;
         }
-        target.m_pImage = pImage;
+        target.m_pixels = SMaskTarget::Of(*pImage);
         target.m_rcBounds = pImage->rect().translated(-ptOffset);
         target.m_ptOffset = ptOffset;
         return target;
@@ -163,7 +163,7 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
     if (rc.isEmpty()) {
         return;
     }
-    if (target.m_pImage == nullptr || !target.m_rcBounds.contains(rc)) {
+    if (target.m_pixels.m_pBits == nullptr || !target.m_rcBounds.contains(rc)) {
         painter.drawImage(rc.topLeft(), frame, rc);
         return;
     }
@@ -171,8 +171,8 @@ void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage&
     const qsizetype nSrcStride = frame.bytesPerLine();
     const uchar* pSrc =
         frame.constBits() + rc.y() * nSrcStride + static_cast<std::size_t>(rc.x()) * kPixelBytes;
-    const qsizetype nDstStride = target.m_pImage->bytesPerLine();
-    uchar* pDst = target.m_pImage->bits() + (rc.y() + target.m_ptOffset.y()) * nDstStride +
+    const qsizetype nDstStride = target.m_pixels.m_nStride;
+    uchar* pDst = target.m_pixels.m_pBits + (rc.y() + target.m_ptOffset.y()) * nDstStride +
                   static_cast<std::size_t>(rc.x() + target.m_ptOffset.x()) * kPixelBytes;
     CPixelRows::Copy(pDst, nDstStride, pSrc, nSrcStride, rc.width(), rc.height());
 }
@@ -255,12 +255,10 @@ void CMainView::OnPaint(const QRegion& rgn) {
         // The stamps come in the frame's order; one that a copied rectangle covers is then
         // overwritten with the frame as it is now.
         const QRect rcDirect =
-            target.m_pImage != nullptr ? rcView.intersected(target.m_rcBounds) : QRect();
-        const SMaskTarget window =
-            target.m_pImage != nullptr ? SMaskTarget::Of(*target.m_pImage) : SMaskTarget{};
+            target.m_pixels.m_pBits != nullptr ? rcView.intersected(target.m_rcBounds) : QRect();
         for (const SMaskStamp& stamp : m_frameChanges.Stamps()) {
             if (rcDirect.contains(stamp.m_rc)) {
-                stamp.DrawOn(window, target.m_ptOffset);
+                stamp.DrawOn(target.m_pixels, target.m_ptOffset);
             } else {
                 ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView));
             }
