@@ -135,11 +135,6 @@ bool CNoteGrid::NoteToPoint(int nNote, QPoint& pt) const {
     return pt.y() >= 0 && pt.y() < m_sizeView.height();
 }
 
-bool CNoteGrid::NextCopy(QPoint& pt) const {
-    pt.rx() += m_nPeriod;
-    return pt.x() < m_sizeView.width() + 18;
-}
-
 int CNoteGrid::PointToNote(int x, int y) const {
     const std::int64_t w = m_sizeView.width();
     const std::int64_t D = m_nCellDX;

@@ -35,7 +35,12 @@ public:
     // Geometry.
     void Layout(int cx, int cy);
     bool NoteToPoint(int nNote, QPoint& pt) const;
-    bool NextCopy(QPoint& pt) const;
+    // Moves pt to the next copy of its note to the right; false when that lies past the view.
+    // Inline: the rings' loop keeps pt in registers instead of reading back what it stored.
+    bool NextCopy(QPoint& pt) const {
+        pt.rx() += m_nPeriod;
+        return pt.x() < m_sizeView.width() + 18;
+    }
     int PointToNote(int x, int y) const;
     void ScrollBy(int dx, int dy);
 
