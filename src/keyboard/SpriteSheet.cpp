@@ -112,6 +112,19 @@ void CSpriteSheet::Destroy() {
     m_masks.clear();
 }
 
+bool CSpriteSheet::DrawMaskDirect(QPainter* pDC, int k, QPoint pt, ERop rop, QRgb clrBrush,
+                                  const QRect& rcClip) const {
+    if (rop != ERop::BrushMask || !m_bMask || !pDC->isActive()) {
+        return false;
+    }
+    QImage* pTarget = COffscreenBitmap::DirectTarget(pDC);
+    if (pTarget == nullptr) {
+        return false;
+    }
+    DrawMask(*pTarget, k, pt, clrBrush, rcClip);
+    return true;
+}
+
 void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBrush) const {
     if (k < 0 || k >= m_nCells || pDC == nullptr) {
         return;
@@ -119,11 +132,8 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     const QPoint ptCell = m_cell[static_cast<std::size_t>(k)];
     const int xDst = x - m_ptAnchor.x();
     const int yDst = y - m_ptAnchor.y();
-    if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
-        if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            DrawMask(*pTarget, k, QPoint(x, y), clrBrush, pTarget->rect());
-            return;
-        }
+    if (DrawMaskDirect(pDC, k, QPoint(x, y), rop, clrBrush, CellRect(x, y))) {
+        return;
     }
     COffscreenBitmap::BitBlt(pDC, xDst, yDst, m_cx, m_cy, m_bitmap, ptCell.x(), ptCell.y(), rop,
                              clrBrush);
@@ -134,11 +144,8 @@ void CSpriteSheet::Draw(QPainter* pDC, int k, int x, int y, ERop rop, QRgb clrBr
     if (k < 0 || k >= m_nCells || pDC == nullptr) {
         return;
     }
-    if (rop == ERop::BrushMask && m_bMask && pDC->isActive()) {
-        if (QImage* pTarget = COffscreenBitmap::DirectTarget(pDC)) {
-            DrawMask(*pTarget, k, QPoint(x, y), clrBrush, rcClip);
-            return;
-        }
+    if (DrawMaskDirect(pDC, k, QPoint(x, y), rop, clrBrush, rcClip)) {
+        return;
     }
     pDC->save();
     pDC->setClipRect(rcClip);

@@ -71,6 +71,10 @@ private:
     // into rows of bits, one per black pixel, so that a mask is drawn by writing only the
     // pixels it paints.
     void FindMasks(int nRows, int nCols);
+    // A mask drawn with ERop::BrushMask straight into the image the painter draws on, when it
+    // may be; false when the painter must draw it.
+    bool DrawMaskDirect(QPainter* pDC, int k, QPoint pt, ERop rop, QRgb clrBrush,
+                        const QRect& rcClip) const;
     // Paints the black pixels of cell k, placed with its top left at (xDst, yDst), that lie in
     // rcClip and the target.
     void FillMask(const SMaskTarget& target, const QRect& rcClip, int k, int xDst, int yDst,
