@@ -30,8 +30,11 @@ CNotePlayer::~CNotePlayer() {
 }
 
 void CNotePlayer::OnTimerTick() {
+    // A tempo too slow for the song's division stops the song's clock (a step of 0), but the
+    // notes already sounding must still end: their clock never stands still.
+    const std::uint32_t nStep = std::max<std::uint32_t>(m_song.m_nStep, 1);
     CScheduledNote node;
-    while (m_scheduler.PopDue(node, m_song.m_nStep)) {
+    while (m_scheduler.PopDue(node, nStep)) {
         if (node.m_nDuration == 0) {
             StopNote(node.m_nChannel, node.m_nNote);
         } else {

@@ -326,6 +326,15 @@ TEST_F(NotePlayerTest, OptionControlsSetTimingAndEchoes) {
     EXPECT_TRUE(m_player.Messages().empty());
 }
 
+TEST_F(NotePlayerTest, NotesStillEndWhenATempoTooSlowStopsTheSongClock) {
+    // 15 ticks a tick at 6 % is 0: the song stands still, yet a struck note must not hang.
+    m_player.SetControl(CNotePlayer::kControlTempo, 6);
+    ASSERT_EQ(m_player.m_song.m_nStep, 0u);
+    m_player.PlayKey(53);
+    EXPECT_EQ(TicksUntil(NoteOff(0, 53)), 385);
+    EXPECT_FALSE(m_player.m_grid.m_noteState[53].IsSounding());
+}
+
 TEST_F(NotePlayerTest, ResetMidiSilencesAtOnceWithNoLateNoteOff) {
     m_player.SetControl(CNotePlayer::kControlAddTrack, 40);
     m_player.m_bArpeggio = true;
