@@ -238,7 +238,11 @@ void CMainView::OnPaint(const QRegion& rgn) {
     const bool bKept = TakeFrameChanges(m_frameChanges);
     QRegion rgnFrameChanged;
     rgnFrameChanged.swap(m_rgnFrameChanged);
-    const QRect rcView = QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect());
+    const QImage& frame = GetFrame();
+    // The frame is as large as the screen was at the start; a window made larger than that
+    // shows black beyond it.
+    const QRect rcView =
+        QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect()).intersected(frame.rect());
     const bool bComposed = m_bComposePending;
     if (m_bComposePending) {
         ComposeFrame();
@@ -246,7 +250,6 @@ void CMainView::OnPaint(const QRegion& rgn) {
     }
     const bool bExact = bKept && !bComposed && m_rgnWindowBehind.isEmpty() &&
                         rgn == rgnFrameChanged.intersected(rect());
-    const QImage& frame = GetFrame();
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
 
@@ -270,6 +273,9 @@ void CMainView::OnPaint(const QRegion& rgn) {
     }
     for (const QRect& rc : rgn) {
         ShowFrameRect(painter, target, frame, rc.intersected(rcView));
+    }
+    for (const QRect& rc : rgn.subtracted(rcView)) {
+        painter.fillRect(rc, Qt::black);
     }
     // Only this paint's region shows the frame now. What else changed, whether it was asked
     // for already or is still to be, is left to a later paint, which must copy it whole.

@@ -142,13 +142,29 @@ protected:
     bool Checked(unsigned nID) const { return m_pFrame->IsMenuItemChecked(nID); }
 
     // Whether what the window holds, at the view's place below the menu and tool bars, matches
-    // the frame. The frame is screen-sized: the view's part beyond it shows nothing defined.
+    // the frame. The frame is screen-sized and the window larger: beyond the frame it is black.
     bool WindowShowsTheFrame() const {
         const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
-        const QImage window = m_pFrame->screen()->grabWindow(m_pFrame->winId()).toImage();
-        const QPoint ptView = m_pView->mapTo(m_pFrame.get(), QPoint(0, 0));
-        return window.copy(rcShown.translated(ptView)).convertToFormat(QImage::Format_RGB32) ==
-               m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32);
+        const QImage window =
+            m_pFrame->screen()
+                ->grabWindow(m_pFrame->winId())
+                .toImage()
+                .copy(QRect(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)), m_pView->size()))
+                .convertToFormat(QImage::Format_RGB32);
+        if (window.copy(rcShown) !=
+            m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32)) {
+            return false;
+        }
+        for (const QRect& rc : QRegion(m_pView->rect()).subtracted(rcShown)) {
+            for (int y = rc.top(); y <= rc.bottom(); ++y) {
+                for (int x = rc.left(); x <= rc.right(); ++x) {
+                    if (window.pixel(x, y) != qRgb(0, 0, 0)) {
+                        return false;
+                    }
+                }
+            }
+        }
+        return true;
     }
 
     CStandInDialogs m_dialogs;
@@ -328,6 +344,7 @@ TEST_F(MainViewTest, NoteHighlightIsCopiedWhileAnInvalidationComposesAgain) {
 TEST_F(MainViewTest, WindowShowsTheFrameAfterNoteUpdates) {
     // Note updates copy only their changed rectangles into the window's pixels.
     ASSERT_NE(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)).y(), 0);
+    ASSERT_FALSE(m_pView->GetFrame().rect().contains(m_pView->rect()));
     m_pView->PlayKey(60);
     QCoreApplication::processEvents();
     EXPECT_TRUE(WindowShowsTheFrame());
