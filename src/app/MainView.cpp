@@ -61,10 +61,11 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
 
-    // Any later failure to open (Reset Midi) is told at once; the one of the constructor waits
-    // until the event loop runs, so that the window is not held back.
+    // Any later failure to open (Reset Midi) is told at once, a device that stops sounding at
+    // the next tick; a failure in the constructor waits until the event loop runs, so that the
+    // window is not held back.
     m_midiOut.SetOpenFailedHandler([this] { ReportMidiOpenFailed(); });
-    if (!m_midiOut.IsOpen()) {
+    if (m_midiOut.TakeUntoldFailure()) {
         QTimer::singleShot(0, this, &CMainView::ReportMidiOpenFailed);
     }
 

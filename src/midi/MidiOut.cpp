@@ -17,18 +17,36 @@ void CMidiOut::SetOpenFailedHandler(std::function<void()> onOpenFailed) {
     m_onOpenFailed = std::move(onOpenFailed);
 }
 
-bool CMidiOut::Open() {
-    Close();
-    if (m_pPort != nullptr && m_pPort->Open()) {
-        return true;
-    }
+bool CMidiOut::TakeUntoldFailure() {
+    return std::exchange(m_bUntoldFailure, false);
+}
+
+void CMidiOut::ReportFailure() {
     if (m_onOpenFailed) {
         m_onOpenFailed();
+    } else {
+        m_bUntoldFailure = true;
     }
-    return false;
+}
+
+bool CMidiOut::Open() {
+    Close();
+    m_bOpened = m_pPort != nullptr && m_pPort->Open();
+    if (!m_bOpened) {
+        ReportFailure();
+    }
+    return m_bOpened;
+}
+
+void CMidiOut::CheckPort() {
+    if (m_bOpened && !IsOpen()) {
+        m_bOpened = false;
+        ReportFailure();
+    }
 }
 
 void CMidiOut::Close() {
+    m_bOpened = false;
     if (!IsOpen()) {
         return;
     }

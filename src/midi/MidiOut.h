@@ -24,8 +24,12 @@ public:
     // Replaces the port; the old one is closed first.
     void SetPort(std::unique_ptr<IMidiPort> pPort);
     IMidiPort* GetPort() const { return m_pPort.get(); }
-    // Called on every failed Open (also when there is no port at all).
+    // Called on every failed Open (also when there is no port at all), and once when a port that
+    // opened can no longer sound (see CheckPort).
     void SetOpenFailedHandler(std::function<void()> onOpenFailed);
+    // Whether an Open failed while no handler was set (the one of the constructor's owner);
+    // cleared by asking.
+    bool TakeUntoldFailure();
 
     // Close, then open the port again; false (and the handler called) when it cannot be opened.
     bool Open();
@@ -34,6 +38,9 @@ public:
     // Open, then channel 0 to program 0. Returns what Open returned.
     bool Reset();
     bool IsOpen() const;
+    // A port may open and fail later, as the embedded synthesiser does when its sounds cannot be
+    // loaded: the handler is told once, here, on the owner's thread.
+    void CheckPort();
 
     // Sends are ignored while the device is closed.
     void SendShort(std::uint32_t dwMsg);
@@ -42,6 +49,10 @@ public:
     void NoteOff(std::uint8_t nChannel, std::uint8_t nNote);
 
 private:
+    void ReportFailure();
+
     std::unique_ptr<IMidiPort> m_pPort;
     std::function<void()> m_onOpenFailed;
+    bool m_bOpened = false; // the last Open succeeded and no failure has been told since
+    bool m_bUntoldFailure = false;
 };

@@ -30,6 +30,7 @@ CNotePlayer::~CNotePlayer() {
 }
 
 void CNotePlayer::OnTimerTick() {
+    m_midiOut.CheckPort();
     // A tempo too slow for the song's division stops the song's clock (a step of 0), but the
     // notes already sounding must still end: their clock never stands still.
     const std::uint32_t nStep = std::max<std::uint32_t>(m_song.m_nStep, 1);

@@ -17,6 +17,8 @@ public:
     void Close() override;
     bool IsOpen() const override { return m_bOpen; }
     void SendShort(std::uint32_t dwMsg) override;
+    // Stands for a port that opened but can no longer sound, with nothing closed.
+    void Break() { m_bOpen = false; }
 
     // Whether the next Open succeeds, so tests can stand for a machine without a synthesiser.
     bool m_bFailOpen = false;

@@ -86,13 +86,12 @@ void CFluidSynthPort::LoadSoundFont() {
     const bool bLoaded = fluid_synth_sfload(m_pSynth, m_soundFont.c_str(), 1) != FLUID_FAILED;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (bLoaded) {
-        for (const std::uint32_t dwMsg : m_queue) {
+        for (const std::uint32_t dwMsg : m_backlog.Messages()) {
             Dispatch(dwMsg);
         }
     }
     m_bLoadFailed = !bLoaded;
-    m_queue.clear();
-    m_queue.shrink_to_fit();
+    m_backlog.Clear();
     m_bLoaded = bLoaded;
 }
 
@@ -177,9 +176,9 @@ void CFluidSynthPort::SendShort(std::uint32_t dwMsg) {
         Dispatch(dwMsg);
     } else if (dwMsg == kResetMessage) {
         // Nothing has sounded yet: silencing means forgetting what waits.
-        m_queue.clear();
-    } else if (m_queue.size() < kMaxQueued && !m_bLoadFailed) {
-        m_queue.push_back(dwMsg);
+        m_backlog.Clear();
+    } else if (!m_bLoadFailed) {
+        m_backlog.Push(dwMsg);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/MessageBacklog.h"
 #include "midi/MidiPort.h"
 
 #include <atomic>
@@ -15,8 +16,8 @@ struct _fluid_audio_driver_t;
 
 // The embedded General MIDI synthesiser, this platform's default MIDI output. The SoundFont is
 // loaded on a thread of its own so that opening returns at once; messages sent meanwhile wait
-// in order and sound as soon as it is loaded. Closing stops the audio but keeps the loaded
-// synthesiser, so reopening (Reset Midi) is quick.
+// in order and sound as soon as it is loaded. A SoundFont that fails to load closes the port.
+// Closing stops the audio but keeps the loaded synthesiser, so reopening (Reset Midi) is quick.
 class CFluidSynthPort : public IMidiPort {
 public:
     enum class EAudio {
@@ -27,8 +28,6 @@ public:
     static constexpr int kSampleRate = 48000;
     static constexpr int kPeriodSize = 128;
     static constexpr int kPeriods = 2;
-    // Messages kept while the SoundFont loads; more are dropped rather than piled up.
-    static constexpr std::size_t kMaxQueued = 4096;
 
     explicit CFluidSynthPort(EAudio eAudio = EAudio::Device, std::string soundFont = {});
     ~CFluidSynthPort() override;
@@ -39,7 +38,7 @@ public:
     bool Open() override;
     void Reset() override;
     void Close() override;
-    bool IsOpen() const override { return m_bOpen; }
+    bool IsOpen() const override { return m_bOpen && !m_bLoadFailed; }
     void SendShort(std::uint32_t dwMsg) override;
 
     // The General MIDI SoundFont the synthesiser loads; empty when the system has none.
@@ -71,6 +70,6 @@ private:
     std::thread m_loader;
     std::mutex m_mutex;
     std::atomic<bool> m_bLoaded{false};
-    bool m_bLoadFailed = false;         // guarded by m_mutex
-    std::vector<std::uint32_t> m_queue; // guarded by m_mutex
+    std::atomic<bool> m_bLoadFailed{false}; // written under m_mutex
+    CMessageBacklog m_backlog;              // guarded by m_mutex
 };

@@ -519,6 +519,16 @@ TEST_F(MainViewTest, ResetMidiCommandSilencesAndSendsPrograms) {
     EXPECT_EQ(m_dialogs.m_messages[0].second, QStringLiteral("Cant open MIDI_MAPPER"));
 }
 
+TEST_F(MainViewTest, DeviceThatStopsSoundingIsReportedOnceAtTheNextTick) {
+    m_pPort->Break();
+    EXPECT_TRUE(m_dialogs.m_messages.empty());
+    m_pView->OnTimerTick();
+    m_pView->OnTimerTick();
+    ASSERT_EQ(m_dialogs.m_messages.size(), 1u);
+    EXPECT_EQ(m_dialogs.m_messages[0],
+              std::make_pair(QStringLiteral("Tavrin"), QStringLiteral("Cant open MIDI_MAPPER")));
+}
+
 TEST(MainViewStart, DeviceThatWillNotOpenIsReportedOnce) {
     CStandInDialogs dialogs;
     auto pPort = std::make_unique<CRecordingPort>();
@@ -531,6 +541,8 @@ TEST(MainViewStart, DeviceThatWillNotOpenIsReportedOnce) {
     EXPECT_EQ(dialogs.m_messages[0],
               std::make_pair(QStringLiteral("Tavrin"), QStringLiteral("Cant open MIDI_MAPPER")));
     view.PlayKey(60); // and the program plays on without sound
+    view.OnTimerTick();
+    EXPECT_EQ(dialogs.m_messages.size(), 1u);
 }
 
 // File commands ---------------------------------------------------------------------------------

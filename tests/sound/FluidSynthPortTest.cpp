@@ -109,9 +109,21 @@ TEST(FluidSynthPort, OpenFailsWithoutAUsableSoundFont) {
     CFluidSynthPort port(CFluidSynthPort::EAudio::None, broken);
     port.Open(); // may already know, or learn it once loading ends
     EXPECT_FALSE(port.WaitUntilLoaded());
+    EXPECT_FALSE(port.IsOpen());
     EXPECT_FALSE(port.Open());
     port.SendShort(0x7F3C90);
     EXPECT_EQ(port.GetActiveVoiceCount(), 0);
+
+    // The output tells its owner once, whether it learns it on opening or afterwards.
+    CMidiOut out(std::make_unique<CFluidSynthPort>(CFluidSynthPort::EAudio::None, broken));
+    int nFailures = 0;
+    out.SetOpenFailedHandler([&nFailures] { ++nFailures; });
+    out.Open();
+    static_cast<CFluidSynthPort*>(out.GetPort())->WaitUntilLoaded();
+    out.CheckPort();
+    out.CheckPort();
+    EXPECT_EQ(nFailures, 1);
+    EXPECT_FALSE(out.IsOpen());
 }
 
 TEST(FluidSynthCommand, RendersASavedSongAudibly) {
