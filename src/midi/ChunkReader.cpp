@@ -65,14 +65,21 @@ CChunkReader::EResult CChunkReader::ReadEvent(std::uint32_t& nDelta, CMidiEvent&
     if (m_runningStatus == 0) {
         return EResult::Skipped;
     }
+    std::uint8_t data2 = 0;
+    const std::uint8_t nType = m_runningStatus & 0xF0;
+    if (nType != 0xC0 && nType != 0xD0) {
+        if (!ReadByte(data2)) {
+            return End();
+        }
+        // A status byte where data belongs spoils the message, as it does in the first place.
+        if (data2 >= 0x80) {
+            return EResult::Skipped;
+        }
+    }
     event.m_status = m_runningStatus;
     event.m_data1 = b;
-    event.m_data2 = 0;
+    event.m_data2 = data2;
     event.m_nLength = 0;
     event.m_pData.reset();
-    const std::uint8_t nType = m_runningStatus & 0xF0;
-    if (nType != 0xC0 && nType != 0xD0 && !ReadByte(event.m_data2)) {
-        return End();
-    }
     return EResult::Event;
 }

@@ -15,8 +15,8 @@ public:
 
     enum class EResult {
         End,     // the track has ended; nothing more will be read
-        Skipped, // bytes that make no event (system common, real-time, stray data); the delta
-                 // counts
+        Skipped, // bytes that make no event (system common, real-time, stray data, a channel
+                 // message with a status byte among its data); the delta counts
         Event,   // a channel message, SysEx or meta event
     };
 

@@ -39,10 +39,11 @@ void CChunkWriter::WriteChannelMessage(std::uint32_t nDelta, std::uint8_t status
     PutVarLen(nDelta);
     std::uint8_t* p = m_chunk.data() + m_nUsed;
     *p++ = status;
-    *p++ = data1;
+    // Data bytes never have bit 7 set: a reader would take such a byte for a status.
+    *p++ = static_cast<std::uint8_t>(data1 & 0x7Fu);
     const std::uint8_t nType = status & 0xF0;
     if (nType != 0xC0 && nType != 0xD0) {
-        *p++ = data2;
+        *p++ = static_cast<std::uint8_t>(data2 & 0x7Fu);
     }
     m_nUsed = static_cast<std::size_t>(p - m_chunk.data());
 }

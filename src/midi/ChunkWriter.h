@@ -7,7 +7,8 @@
 #include <vector>
 
 // Appends encoded events to a track chunk. Every event carries its own status byte: running
-// status is never used on output. Deltas and lengths that do not fit in four bytes are clamped.
+// status is never used on output. Deltas and lengths that do not fit in four bytes are clamped;
+// channel data bytes are cut to their seven bits.
 // The chunk grows in steps; Finish cuts it to the bytes written.
 class CChunkWriter {
 public:

@@ -1,13 +1,25 @@
 #include "midi/MidiFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
-#include <limits>
 #include <system_error>
 
 namespace {
 constexpr std::size_t kHeaderSize = 14;
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::uint32_t kHeaderLength = 6;
+// Symbolic links followed to the file a save replaces, as many as the system follows on open.
+constexpr int kMaxLinks = 40;
+// Names tried for the temporary file before a save gives up.
+constexpr int kMaxTempNames = 100;
 
 std::uint32_t ReadBig(const std::uint8_t* p, std::size_t nBytes) {
     std::uint32_t nValue = 0;
@@ -32,6 +44,69 @@ bool HasTag(const std::uint8_t* p, const char* pTag) {
 void AppendTag(std::vector<std::uint8_t>& out, const char* pTag) {
     out.insert(out.end(), pTag, pTag + 4);
 }
+
+// The file a save replaces: the path itself, or the file its symbolic links lead to (which need
+// not exist yet). False for a loop of links.
+bool FollowLinks(std::filesystem::path& path) {
+    for (int i = 0; i < kMaxLinks; ++i) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(path, ec)) {
+            return true;
+        }
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec) {
+            return false;
+        }
+        // A relative link is relative to its own directory; the system resolves the rest.
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return false;
+}
+
+// Creates a new file beside target under a name no other file has; its descriptor, or -1. The
+// mode is the usual one of a new file (0666 less the umask).
+int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& tempPath) {
+    static std::atomic<unsigned> s_nCount{0};
+    for (int i = 0; i < kMaxTempNames; ++i) {
+        const auto nClock = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".%x-%x-%llx.tmp", static_cast<unsigned>(::getpid()),
+                      s_nCount++, nClock);
+        tempPath = target;
+        tempPath += suffix;
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+bool WriteAll(int fd, const std::uint8_t* p, std::size_t nSize) {
+    while (nSize > 0) {
+        const ssize_t nWritten = ::write(fd, p, nSize);
+        if (nWritten < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += nWritten;
+        nSize -= static_cast<std::size_t>(nWritten);
+    }
+    return true;
+}
+
+// Makes a rename in the directory last across a crash; a failure here loses nothing written.
+void SyncDirectory(const std::filesystem::path& file) {
+    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 } // namespace
 
 bool CMidiFile::Read(const std::filesystem::path& path) {
@@ -42,7 +117,7 @@ bool CMidiFile::Read(const std::filesystem::path& path) {
         return false;
     }
     const std::uintmax_t nSize = std::filesystem::file_size(path, ec);
-    if (ec || nSize == 0 || nSize > std::numeric_limits<std::size_t>::max() / 2) {
+    if (ec || nSize == 0 || nSize > kMaxFileSize) {
         return false;
     }
     std::ifstream file(path, std::ios::binary);
@@ -75,6 +150,10 @@ bool CMidiFile::ReadMemory(const std::uint8_t* pData, std::size_t nSize) {
         chunks.emplace_back(pData + nOffset, pData + nOffset + nLength);
         nOffset += nLength;
     }
+    // Without a single track chunk there is nothing to load; the header fields stay as they are.
+    if (chunks.empty()) {
+        return false;
+    }
     m_nFormat = ReadBig(pData + 8, 2);
     m_nDivision = ReadBig(pData + 12, 2);
     m_nTracks = static_cast<std::uint32_t>(chunks.size());
@@ -82,13 +161,16 @@ bool CMidiFile::ReadMemory(const std::uint8_t* pData, std::size_t nSize) {
     return true;
 }
 
-void CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
+bool CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
+    out.clear();
     const std::size_t nTracks = std::min<std::size_t>(m_nTracks, m_chunks.size());
+    if (nTracks > kMaxTracks) {
+        return false;
+    }
     std::size_t nSize = kHeaderSize;
     for (std::size_t i = 0; i < nTracks; ++i) {
         nSize += kChunkHeaderSize + m_chunks[i].size();
     }
-    out.clear();
     out.reserve(nSize);
     AppendTag(out, "MThd");
     WriteBig(out, kHeaderLength, 4);
@@ -100,49 +182,33 @@ void CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
         WriteBig(out, static_cast<std::uint32_t>(m_chunks[i].size()), 4);
         out.insert(out.end(), m_chunks[i].begin(), m_chunks[i].end());
     }
+    return true;
 }
 
 bool CMidiFile::Write(const std::filesystem::path& path) const {
-    const std::size_t nTracks = std::min<std::size_t>(m_nTracks, m_chunks.size());
-    std::vector<std::uint8_t> header;
-    AppendTag(header, "MThd");
-    WriteBig(header, kHeaderLength, 4);
-    WriteBig(header, m_nFormat, 2);
-    WriteBig(header, static_cast<std::uint32_t>(nTracks), 2);
-    WriteBig(header, m_nDivision, 2);
-
-    std::filesystem::path tempPath = path;
-    tempPath += ".tmp";
-    {
-        std::ofstream file(tempPath, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            return false;
-        }
-        auto put = [&file](const std::vector<std::uint8_t>& bytes) {
-            file.write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-        };
-        put(header);
-        for (std::size_t i = 0; i < nTracks; ++i) {
-            header.clear();
-            AppendTag(header, "MTrk");
-            WriteBig(header, static_cast<std::uint32_t>(m_chunks[i].size()), 4);
-            put(header);
-            put(m_chunks[i]);
-        }
-        file.flush();
-        file.close();
-        if (!file) {
-            std::error_code ec;
-            std::filesystem::remove(tempPath, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tempPath, path, ec);
-    if (ec) {
-        std::filesystem::remove(tempPath, ec);
+    std::vector<std::uint8_t> bytes;
+    if (!Serialise(bytes)) {
         return false;
     }
+    std::filesystem::path target = path;
+    if (!FollowLinks(target)) {
+        return false;
+    }
+    std::filesystem::path tempPath;
+    const int fd = CreateTemporary(target, tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    // A file replaced keeps its permissions.
+    struct stat old {};
+    bool bWritten = ::stat(target.c_str(), &old) != 0 ||
+                    ::fchmod(fd, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == 0;
+    bWritten = bWritten && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bWritten = ::close(fd) == 0 && bWritten;
+    if (!bWritten || ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    SyncDirectory(target);
     return true;
 }

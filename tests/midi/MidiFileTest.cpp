@@ -2,6 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 TEST(MidiFile, RunningStatusChunkYieldsOneNote) {
     CSong song;
     ASSERT_TRUE(LoadBytes(
@@ -65,6 +75,35 @@ Bytes Saved(CSong& song) {
     song.Serialise(bytes);
     song.ReleaseChunks();
     return bytes;
+}
+
+Bytes FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names in a directory, sorted.
+std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// An empty directory of its own for a test.
+std::filesystem::path FreshDir(const std::string& name) {
+    const std::filesystem::path dir = TempPath(name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
 }
 } // namespace
 
@@ -221,9 +260,28 @@ TEST(MidiFile, RunningStatusIsFollowedAcrossMetaEventsAndOddBytes) {
                                                  {0x05, 0x3E, 0x40}, // running status
                                                  {0x10, 0x3C, 0x00},
                                                  {0x10, 0x3E, 0x00},
+                                                 {0x00, 0xB0, 0x07, 0xFF},    // bad second byte
+                                                 {0x02, 0x0A, 0x90},          // the same, running
+                                                 {0x03, 0x07, 0x64},          // kept at 42
+                                                 {0x00, 0x90, 0x3C, 0x90},    // bad velocity
+                                                 {0x10, 0x3C, 0x00},          // so nothing ends
                                                  {0x00, 0xB0, 0x90, 1}})}))); // bad data byte
-    EXPECT_EQ(Notes(song.m_tracks.front()),
-              (std::vector<Note>{{0, 0x90, 0x3C, 21}, {0, 0xFF, 0x01, 1}, {5, 0x90, 0x3E, 32}}));
+    EXPECT_EQ(
+        Notes(song.m_tracks.front()),
+        (std::vector<Note>{
+            {0, 0x90, 0x3C, 21}, {0, 0xFF, 0x01, 1}, {5, 0x90, 0x3E, 32}, {42, 0xB0, 0x07, 0}}));
+}
+
+TEST(MidiFile, ChannelDataIsWrittenInSevenBits) {
+    // Whatever a track holds, no data byte written can be taken for a status byte.
+    CSong song;
+    song.AddTrack(0x85);
+    CMidiEvent control;
+    control.m_status = 0xB0;
+    control.m_data1 = 0x87;
+    control.m_data2 = 0xFF;
+    song.m_tracks.back().m_events.push_back(std::move(control));
+    EXPECT_EQ(EncodedTrack(song, 1), Concat({{0x00, 0xC0, 0x05}, {0x00, 0xB0, 0x07, 0x7F}, kEnd}));
 }
 
 TEST(MidiFile, DeltasAndDurationsBeyondFourBytesAreClamped) {
@@ -248,6 +306,9 @@ TEST(MidiFile, BrokenFilesAreRefusedAndLeaveTheSongAlone) {
         {'M', 'T', 'h', 'x', 0, 0, 0, 6, 0, 1, 0, 1, 0, 96},
         {'M', 'T', 'h', 'd', 0, 0, 0, 7, 0, 1, 0, 0, 0, 96, 0},
         Concat({MakeSmf(1, 96, {kEnd}, 2), {'M', 'T', 'x', 'x', 0, 0, 0, 0}}),
+        // Tracks announced but not one there, or not even a whole chunk header.
+        MakeSmf(1, 96, {}, 1),
+        Concat({MakeSmf(1, 96, {}, 2), {'M', 'T', 'r', 'k', 0, 0, 0}}),
     };
     for (const Bytes& bytes : broken) {
         EXPECT_FALSE(song.LoadMemory(bytes.data(), bytes.size()));
@@ -258,7 +319,18 @@ TEST(MidiFile, BrokenFilesAreRefusedAndLeaveTheSongAlone) {
     EXPECT_FALSE(song.Load(TempPath("does-not-exist.mid")));
     EXPECT_FALSE(song.Load(TempPath("")));
     EXPECT_FALSE(song.Load("/dev/null"));
+
+    // A file up to the size limit loads; one byte more and it is not even read.
+    const std::filesystem::path big = TempPath("big.mid");
+    WriteFile(big, MakeSmf(1, 96, {kEnd}));
+    std::filesystem::resize_file(big, CMidiFile::kMaxFileSize);
+    CSong other;
+    EXPECT_TRUE(other.Load(big));
+    std::filesystem::resize_file(big, CMidiFile::kMaxFileSize + 1);
+    EXPECT_FALSE(song.Load(big));
+    std::filesystem::remove(big);
     EXPECT_EQ(song.m_tracks.size(), 2u);
+    EXPECT_EQ(song.m_nDivision, 384u);
 }
 
 TEST(MidiFile, HostileLengthsNeverReadPastTheData) {
@@ -318,29 +390,105 @@ TEST(MidiFile, AMillionNotesThatNeverEndLoadInOnePass) {
 }
 
 TEST(MidiFile, SavingReplacesTheFileOnlyWhenTheWriteSucceeded) {
-    const std::string path = TempPath("save-target.mid");
-    const std::string tempPath = path + ".tmp";
-    std::filesystem::remove_all(tempPath);
+    const std::filesystem::path dir = FreshDir("save");
+    const std::filesystem::path path = dir / "song.mid";
+    // Someone else's file, under a name a temporary file could have had.
+    const std::filesystem::path other = dir / "song.mid.tmp";
+    const Bytes otherBytes = {'k', 'e', 'e', 'p'};
+    WriteFile(other, otherBytes);
+    const std::vector<std::string> files = {"song.mid", "song.mid.tmp"};
     CSong song;
     song.AddTrack(3);
     song.ResetRecordPositions();
     song.RecordNote(0, 60, 100);
     ASSERT_TRUE(song.Save(path));
-    EXPECT_FALSE(std::filesystem::exists(tempPath));
-    const auto nSize = std::filesystem::file_size(path);
+    ASSERT_TRUE(song.Save(path));
+    EXPECT_EQ(FilesIn(dir), files);
+    EXPECT_EQ(FileBytes(other), otherBytes);
+    const Bytes saved = FileBytes(path);
 
-    // The temporary file cannot be made: the old file stays whole.
-    std::filesystem::create_directory(tempPath);
+    // The write fails part way, as on a full disk: the old file stays whole, nothing is left.
     song.AddTrack(4);
-    EXPECT_FALSE(song.Save(path));
-    EXPECT_EQ(std::filesystem::file_size(path), nSize);
-    std::filesystem::remove_all(tempPath);
+    for (std::uint8_t nNote = 40; nNote < 90; ++nNote) {
+        song.AdvanceRecordTime();
+        song.RecordNote(1, nNote, 10);
+    }
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    rlimit limit = unlimited;
+    limit.rlim_cur = saved.size();
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool bLimited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    const bool bSaved = bLimited && song.Save(path);
+    if (bLimited) {
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+    }
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(bLimited);
+    EXPECT_FALSE(bSaved);
+    EXPECT_EQ(FileBytes(path), saved);
+    EXPECT_EQ(FilesIn(dir), files);
 
     CSong again;
     ASSERT_TRUE(again.Load(path));
     ASSERT_EQ(again.GetActiveTrackCount(), 1u);
     EXPECT_EQ(again.FindActiveTrack(0)->m_nProgram, 3);
-    EXPECT_FALSE(song.Save(TempPath("no-such-dir/x.mid")));
+    EXPECT_FALSE(song.Save(dir / "no-such-dir" / "x.mid"));
+    EXPECT_EQ(FilesIn(dir), files);
+}
+
+TEST(MidiFile, SavingKeepsLinksAndPermissions) {
+    using std::filesystem::perms;
+    const std::filesystem::path dir = FreshDir("save-links");
+    const std::filesystem::path real = dir / "real.mid";
+    CSong song;
+    song.AddTrack(3);
+    ASSERT_TRUE(song.Save(real));
+    const perms mode = perms::owner_read | perms::owner_write | perms::group_read;
+    std::filesystem::permissions(real, mode);
+    // A relative link in another directory, reached through an absolute link.
+    std::filesystem::create_directory(dir / "links");
+    std::filesystem::create_symlink("../real.mid", dir / "links" / "song.mid");
+    std::filesystem::create_symlink(dir / "links" / "song.mid", dir / "chain.mid");
+
+    song.AddTrack(4);
+    ASSERT_TRUE(song.Save(dir / "chain.mid"));
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "chain.mid"), dir / "links" / "song.mid");
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "links" / "song.mid"), "../real.mid");
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"chain.mid", "links", "real.mid"}));
+    EXPECT_EQ(FilesIn(dir / "links"), (std::vector<std::string>{"song.mid"}));
+    CSong again;
+    ASSERT_TRUE(again.Load(real));
+    EXPECT_EQ(again.GetActiveTrackCount(), 2u);
+    EXPECT_EQ(std::filesystem::status(real).permissions(), mode);
+
+    // A link to a file not there yet makes the file; a new file gets the mode any new file gets.
+    std::filesystem::create_symlink("later.mid", dir / "pending.mid");
+    ASSERT_TRUE(song.Save(dir / "pending.mid"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "pending.mid"));
+    EXPECT_EQ(FileBytes(dir / "later.mid"), FileBytes(real));
+    WriteFile(dir / "plain", {});
+    EXPECT_EQ(std::filesystem::status(dir / "later.mid").permissions(),
+              std::filesystem::status(dir / "plain").permissions());
+}
+
+TEST(MidiFile, ASongWithMoreTracksThanTheHeaderCountsIsNotSaved) {
+    const std::filesystem::path dir = FreshDir("save-many");
+    const std::filesystem::path path = dir / "many.mid";
+    CSong song;
+    while (song.m_tracks.size() < 65535) {
+        song.m_tracks.emplace_back();
+    }
+    ASSERT_TRUE(song.Save(path));
+    const Bytes saved = FileBytes(path);
+    ASSERT_GE(saved.size(), 12u);
+    EXPECT_EQ(saved[10], 0xFF);
+    EXPECT_EQ(saved[11], 0xFF);
+
+    song.m_tracks.emplace_back();
+    EXPECT_FALSE(song.Save(path));
+    EXPECT_EQ(FileBytes(path), saved);
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"many.mid"}));
 }
 
 TEST(MidiFile, TimesBeyondThirtyTwoBitsKeepTheirOrder) {
