@@ -47,6 +47,27 @@ std::uint32_t Get32(const QByteArray& buf, int nOffset) {
     return Get16(buf, nOffset) | (Get16(buf, nOffset + 2) << 16);
 }
 
+// Where the pixels of a bitmap file can start at the earliest: after the headers, the colour
+// masks and the colour table. Qt's decoder reads all of these first and only ever seeks
+// forward to bfOffBits, so it takes the pixels from here when bfOffBits points any earlier.
+std::int64_t FirstPixelOffset(std::int64_t nInfoSize, std::uint32_t nBitCount,
+                              std::uint32_t nCompression, std::int64_t nClrUsed) {
+    // Headers shorter than the 108-byte version hold no masks; bit-field files keep them right
+    // after the header.
+    std::int64_t nMasks = 0;
+    if (nInfoSize < 108) {
+        nMasks = nCompression == kBiBitfields ? 12 : nCompression == kBiAlphaBitfields ? 16 : 0;
+    }
+    // Only palette pictures have their table read; a 12-byte header has three bytes an entry
+    // and no count of its own.
+    std::int64_t nColours = 0;
+    if (nBitCount <= 8) {
+        nColours = nClrUsed != 0 ? nClrUsed : std::int64_t{1} << nBitCount;
+    }
+    const std::int64_t nEntrySize = nInfoSize == 12 ? 3 : 4;
+    return kFileHeaderSize + nInfoSize + nMasks + nColours * nEntrySize;
+}
+
 // What the headers of a bitmap file promise, checked against the size of the file before any
 // pixel is decoded. Returns the number of bytes the decoded picture may take, or -1 when the
 // file cannot be trusted.
@@ -65,6 +86,7 @@ std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
     std::uint32_t nBitCount = 0;
     std::uint32_t nCompression = kBiRgb;
     std::int64_t nSizeImage = 0;
+    std::int64_t nClrUsed = 0;
     if (nInfoSize == 12) {
         nWidth = Get16(head, 18);
         nHeight = static_cast<std::int16_t>(Get16(head, 20));
@@ -76,6 +98,7 @@ std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
         nBitCount = Get16(head, 28);
         nCompression = Get32(head, 30);
         nSizeImage = Get32(head, 34);
+        nClrUsed = Get32(head, 46);
     } else {
         return -1;
     }
@@ -86,7 +109,10 @@ std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
         nHeight > CDrawingImage::kMaxLoadSide) {
         return -1;
     }
-    if (nOffBits < kFileHeaderSize + nInfoSize || nOffBits >= nFileSize) {
+    // Pixels said to start inside the headers, the masks or the colour table would be taken
+    // from further on, where the file may hold fewer of them than the check below counts.
+    if (nOffBits < FirstPixelOffset(nInfoSize, nBitCount, nCompression, nClrUsed) ||
+        nOffBits >= nFileSize) {
         return -1;
     }
     const std::int64_t nDataSize = nFileSize - nOffBits;
@@ -226,6 +252,21 @@ void DecodeRunLengths(QImage& picture, QIODevice& device, bool bFourBits, bool b
         }
     }
 }
+
+// Qt's limit on the memory an image decode may take holds for the whole program; it is
+// changed for one read and put back afterwards.
+class CAllocationLimit {
+public:
+    explicit CAllocationLimit(int nMegabytes) : m_nPrevious(QImageReader::allocationLimit()) {
+        QImageReader::setAllocationLimit(nMegabytes);
+    }
+    ~CAllocationLimit() { QImageReader::setAllocationLimit(m_nPrevious); }
+    CAllocationLimit(const CAllocationLimit&) = delete;
+    CAllocationLimit& operator=(const CAllocationLimit&) = delete;
+
+private:
+    int m_nPrevious;
+};
 
 } // namespace
 
@@ -376,7 +417,7 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     reader.setAutoTransform(false);
     // Room for the decoded picture and no more, in whole megabytes.
     constexpr std::int64_t kMegabyte = 1024 * 1024;
-    reader.setAllocationLimit(static_cast<int>(nDecodedBytes / kMegabyte + 2));
+    const CAllocationLimit limit(static_cast<int>(nDecodedBytes / kMegabyte + 2));
     const QSize sizePicture = reader.size();
     if (!sizePicture.isValid() || sizePicture.width() > kMaxLoadSide ||
         sizePicture.height() > kMaxLoadSide) {

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,10 @@ std::uint16_t Get16(const QByteArray& buf, int nOffset) {
 
 void Put32(QByteArray& buf, int nOffset, std::uint32_t n) {
     std::memcpy(buf.data() + nOffset, &n, 4);
+}
+
+void Put16(QByteArray& buf, int nOffset, std::uint16_t n) {
+    std::memcpy(buf.data() + nOffset, &n, 2);
 }
 
 QByteArray ReadAll(const QString& strPath) {
@@ -383,6 +388,7 @@ protected:
         source.Create(64, 48);
         Scribble(source);
         m_good = source.EncodeBmp();
+        m_picture = Visible(source);
         m_img.Create(100, 50);
         m_img.SetPen(QColor(0, 200, 0), 5);
         m_img.DrawLine(QPoint(0, 0), QPoint(99, 49));
@@ -396,6 +402,7 @@ protected:
         EXPECT_EQ(m_img.GetImage(), m_before) << pWhat;
     }
     QByteArray m_good;
+    QImage m_picture; // what m_good holds before its colours are reduced
     CDrawingImage m_img;
     QImage m_before;
 };
@@ -448,6 +455,111 @@ TEST_F(BrokenFileTest, LyingHeadersAreRefused) {
     buf[0] = 'P';
     ExpectRefused(buf, "not a bitmap");
     ExpectRefused(QByteArray("\x89PNG\r\n\x1a\n") + m_good, "png signature");
+}
+
+// The pixels of an 8-bit file with a 40-byte header moved behind a 12-byte header: width and
+// height in 16 bits, three bytes a colour.
+QByteArray CoreHeaderCopy(const QByteArray& good) {
+    QByteArray buf(14 + 12, '\0');
+    buf[0] = 'B';
+    buf[1] = 'M';
+    Put32(buf, 14, 12);
+    Put16(buf, 18, static_cast<std::uint16_t>(Get32(good, 18)));
+    Put16(buf, 20, static_cast<std::uint16_t>(Get32(good, 22)));
+    Put16(buf, 22, 1);
+    Put16(buf, 24, 8);
+    for (int i = 0; i < 256; ++i) {
+        buf += good.mid(54 + 4 * i, 3);
+    }
+    Put32(buf, 10, static_cast<std::uint32_t>(buf.size()));
+    buf += good.mid(static_cast<int>(Get32(good, 10)));
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()));
+    return buf;
+}
+
+// A 32-bit file with its colour masks after the 40-byte header, bottom row first.
+QByteArray BitFieldsFile(const QImage& picture) {
+    const int nOffBits = 14 + 40 + 12;
+    QByteArray buf(nOffBits, '\0');
+    buf[0] = 'B';
+    buf[1] = 'M';
+    Put32(buf, 10, nOffBits);
+    Put32(buf, 14, 40);
+    Put32(buf, 18, static_cast<std::uint32_t>(picture.width()));
+    Put32(buf, 22, static_cast<std::uint32_t>(picture.height()));
+    Put16(buf, 26, 1);
+    Put16(buf, 28, 32);
+    Put32(buf, 30, 3);
+    Put32(buf, 54, 0xFF0000);
+    Put32(buf, 58, 0x00FF00);
+    Put32(buf, 62, 0x0000FF);
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            QByteArray pixel(4, '\0');
+            Put32(pixel, 0, picture.pixel(x, y) & 0xFFFFFF);
+            buf += pixel;
+        }
+    }
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()));
+    return buf;
+}
+
+QImage LoadFromMemory(const QByteArray& file, int cx, int cy) {
+    QByteArray buf = file;
+    QBuffer device(&buf);
+    EXPECT_TRUE(device.open(QIODevice::ReadOnly));
+    CDrawingImage img;
+    img.Create(cx, cy);
+    EXPECT_TRUE(img.LoadBmp(device));
+    return Visible(img);
+}
+
+// Qt reads the colour masks and the colour table before the pixels and never seeks back: an
+// offset pointing into them would have the pixels taken from after them, where the file holds
+// fewer rows than the offset promises.
+TEST_F(BrokenFileTest, PixelsInsideTheColourTableOrMasksAreRefused) {
+    // 256 colours from the bit depth; after the table, rows for only 32 of the 48 lines.
+    QByteArray buf = m_good.left(1078 + 32 * 64);
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()));
+    Put32(buf, 10, 54);
+    Put32(buf, 46, 0);
+    ExpectRefused(buf, "8-bit, pixels at the colour table");
+    buf = m_good;
+    Put32(buf, 10, 54 + 512);
+    ExpectRefused(buf, "8-bit, pixels half way through the colour table");
+
+    const QByteArray core = CoreHeaderCopy(m_good);
+    ASSERT_EQ(Get32(core, 10), 14u + 12 + 3 * 256);
+    buf = core.left(26 + 64 * 48); // enough rows counted from the offset, 36 after the table
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()));
+    Put32(buf, 10, 26);
+    ExpectRefused(buf, "12-byte header, pixels at the colour table");
+
+    const QByteArray fields = BitFieldsFile(m_picture);
+    buf = fields.left(fields.size() - 12);
+    Put32(buf, 2, static_cast<std::uint32_t>(buf.size()));
+    Put32(buf, 10, 54);
+    ExpectRefused(buf, "bit fields, pixels at the masks");
+
+    // Pixels right after the table or the masks load exactly.
+    const QImage expected = LoadFromMemory(m_good, 64, 48);
+    EXPECT_EQ(LoadFromMemory(core, 64, 48), expected);
+    EXPECT_EQ(LoadFromMemory(fields, 64, 48), m_picture);
+}
+
+// Qt's decoder limit holds for every image the program reads.
+TEST(BitmapFileTest, LoadingLeavesTheDecoderLimitAsItWas) {
+    const int nPrevious = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(77);
+    CDrawingImage source;
+    source.Create(300, 200);
+    const QString strPath = TmpPath(QStringLiteral("limit.bmp"));
+    EXPECT_TRUE(source.SaveBmp(strPath));
+    CDrawingImage img;
+    img.Create(300, 200);
+    EXPECT_TRUE(img.LoadBmp(strPath));
+    EXPECT_EQ(QImageReader::allocationLimit(), 77);
+    QImageReader::setAllocationLimit(nPrevious);
 }
 
 TEST(BitmapFileTest, FailedSaveLeavesTheDiskAlone) {
