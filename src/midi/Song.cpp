@@ -55,6 +55,8 @@ std::uint8_t CSong::AddTrack(std::uint8_t nProgram) {
     track.m_bActive = true;
     track.m_nProgram = nProgram;
     track.m_nChannel = nChannel;
+    // Added while recording, it records from where the others are, not from the song's start.
+    track.AdvanceRecord(m_nRecordTime);
     return nChannel;
 }
 
@@ -136,12 +138,14 @@ bool CSong::GetNextDueEvent(const CMidiEvent*& pEvent) {
 }
 
 void CSong::ResetRecordPositions() {
+    m_nRecordTime = 0;
     for (CTrack& track : m_tracks) {
         track.ResetRecord();
     }
 }
 
 void CSong::AdvanceRecordTime() {
+    m_nRecordTime = Saturate(std::uint64_t{m_nRecordTime} + m_nStep);
     for (CTrack& track : m_tracks) {
         track.AdvanceRecord(m_nStep);
     }

@@ -65,6 +65,8 @@ public:
 
     std::list<CTrack> m_tracks;
     std::uint32_t m_nPlayTime = 0;
+    // Ticks recorded since the record positions were reset.
+    std::uint32_t m_nRecordTime = 0;
     std::uint32_t m_nBaseStep = kDefaultBaseStep;
     std::uint32_t m_nStep = kDefaultBaseStep;
     std::uint32_t m_nTicksPerQuarter = kDefaultTicksPerQuarter;

@@ -161,6 +161,27 @@ TEST(Song, RecordingOverdubsWithoutMovingExistingEvents) {
     EXPECT_EQ(track.m_events.front().m_data2, 127);
 }
 
+TEST(Song, ATrackAddedWhileRecordingRecordsAtTheSongsRecordTime) {
+    CSong song;
+    song.AddTrack(0);
+    song.ResetRecordPositions();
+    for (int i = 0; i < 10; ++i) {
+        song.AdvanceRecordTime();
+    }
+    const std::uint8_t nChannel = song.AddTrack(40);
+    song.AdvanceRecordTime();
+    song.RecordNote(nChannel, 76, 10);
+    song.RecordNote(0, 60, 10);
+    EXPECT_EQ(AbsoluteTimes(song.m_tracks.back()), std::vector<std::uint32_t>{165});
+    EXPECT_EQ(AbsoluteTimes(TrackAt(song, 1)), std::vector<std::uint32_t>{165});
+
+    // A new recording starts every track, a new one too, from the beginning.
+    song.ResetRecordPositions();
+    song.AddTrack(41);
+    song.RecordNote(2, 77, 10);
+    EXPECT_EQ(AbsoluteTimes(song.m_tracks.back()), std::vector<std::uint32_t>{0});
+}
+
 TEST(Song, RecordNoteGoesToTheFirstActiveTrackOnItsChannel) {
     CSong song;
     song.AddTrack(0); // channel 0
