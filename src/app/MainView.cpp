@@ -486,7 +486,9 @@ void CMainView::OnMouseMove(unsigned nFlags, const QPoint& point) {
         DragTo(point);
         return;
     }
-    const int nNote = m_grid.PointToNote(point.x(), point.y());
+    // While a button is held the view keeps getting moves from outside it too; the lattice
+    // goes on there, but what cannot be seen cannot be played.
+    const int nNote = rect().contains(point) ? m_grid.PointToNote(point.x(), point.y()) : -1;
     if (bPenMode) {
         if (nNote != m_nCurrentNote) {
             m_nCurrentNote = nNote;

@@ -295,6 +295,17 @@ TEST_F(MainViewTest, ClickAndDragPlayEveryNoteEntered) {
     Release(PointOf(64), Qt::LeftButton);
     Move(PointOf(67));
     EXPECT_EQ(Messages(), (std::vector<std::uint32_t>{NoteOn(0, 60), NoteOn(0, 64)}));
+
+    // Dragged out of the view, over the bars or past its edges, the button plays nothing more.
+    Messages().clear();
+    Press(PointOf(67), Qt::LeftButton);
+    for (const QPoint& pt : {QPoint(40, -10), QPoint(-10, 40), QPoint(40, m_pView->height() + 5),
+                             QPoint(m_pView->width() + 5, 40)}) {
+        Move(pt, Qt::LeftButton);
+        EXPECT_EQ(m_pView->m_nCurrentNote, -1);
+    }
+    Release(QPoint(40, -10), Qt::LeftButton);
+    EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 67)});
 }
 
 TEST_F(MainViewTest, ShiftDragScrollsTheKeyboard) {
