@@ -32,6 +32,7 @@ void CSong::Reset() {
 
 void CSong::RemoveAllTracks() {
     m_pNextTrack = nullptr;
+    m_heard.clear();
     m_tracks.clear();
 }
 
@@ -83,6 +84,7 @@ void CSong::RemoveActiveTrack(std::size_t n) {
     for (auto it = m_tracks.begin(); it != m_tracks.end(); ++it) {
         if (it->m_bActive && n-- == 0) {
             const bool bWasNext = m_pNextTrack == &*it;
+            m_heard.clear();
             m_tracks.erase(it);
             if (bWasNext) {
                 SelectNextTrack();
@@ -104,6 +106,7 @@ void CSong::SetNoteLength(std::uint32_t nEighths) {
 
 void CSong::Rewind() {
     m_nPlayTime = 0;
+    m_heard.clear();
     for (CTrack& track : m_tracks) {
         track.Rewind();
     }
@@ -126,15 +129,22 @@ void CSong::SelectNextTrack() {
 
 bool CSong::GetNextDueEvent(const CMidiEvent*& pEvent) {
     pEvent = nullptr;
-    if (m_pNextTrack == nullptr) {
-        return false;
+    while (m_pNextTrack != nullptr) {
+        if (m_pNextTrack->m_nNextPlayTime > m_nPlayTime) {
+            m_heard.clear(); // everything due at this tick is out
+            return true;
+        }
+        const CMidiEvent& event = m_pNextTrack->PopNextEvent();
+        SelectNextTrack();
+        const auto it = std::find(m_heard.begin(), m_heard.end(), &event);
+        if (it == m_heard.end()) {
+            pEvent = &event;
+            return true;
+        }
+        m_heard.erase(it);
     }
-    if (m_pNextTrack->m_nNextPlayTime > m_nPlayTime) {
-        return true;
-    }
-    pEvent = &m_pNextTrack->PopNextEvent();
-    SelectNextTrack();
-    return true;
+    m_heard.clear();
+    return false;
 }
 
 void CSong::ResetRecordPositions() {
@@ -154,7 +164,14 @@ void CSong::AdvanceRecordTime() {
 void CSong::RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration) {
     for (CTrack& track : m_tracks) {
         if (track.m_bActive && track.m_nChannel == nChannel) {
-            track.InsertNote(nNote, nDuration);
+            // Due at the next tick when playback has reached the record time but this track's
+            // cursor still waits before it.
+            const bool bDueNext = m_pNextTrack != nullptr && m_nRecordTime <= m_nPlayTime &&
+                                  track.m_nNextPlayTime < m_nRecordTime;
+            const CMidiEvent& event = track.InsertNote(nNote, nDuration);
+            if (bDueNext) {
+                m_heard.push_back(&event);
+            }
             return;
         }
     }

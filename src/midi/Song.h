@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <list>
+#include <vector>
 
 // The song: tracks in file order, the clocks that turn the 20 ms timer into ticks, playback by
 // merging the tracks on their cached next times, and overdub recording at per-track record
@@ -78,4 +79,8 @@ public:
 private:
     void SelectNextTrack();
     bool LoadChunks();
+
+    // Notes recorded while the song plays that are due at its next tick. They sounded as they
+    // were played; playback passes over them rather than striking them again 20 ms later.
+    std::vector<const CMidiEvent*> m_heard;
 };

@@ -67,23 +67,23 @@ void CTrack::AdvanceRecord(std::uint32_t nStep) {
     m_nRecordOffset += nStep;
 }
 
-void CTrack::InsertAtRecordPosition(CMidiEvent&& event) {
+const CMidiEvent& CTrack::InsertAtRecordPosition(CMidiEvent&& event) {
     const Position posNext =
         m_posRecord == m_events.end() ? m_events.begin() : std::next(m_posRecord);
     event.m_nDelta = m_nRecordOffset;
     if (posNext != m_events.end()) {
         posNext->m_nDelta -= m_nRecordOffset;
     }
-    m_events.insert(posNext, std::move(event));
+    return *m_events.insert(posNext, std::move(event));
 }
 
-void CTrack::InsertNote(std::uint8_t nNote, std::uint32_t nDuration) {
+const CMidiEvent& CTrack::InsertNote(std::uint8_t nNote, std::uint32_t nDuration) {
     CMidiEvent event;
     event.m_status = static_cast<std::uint8_t>(0x90 | (m_nChannel & 0x0F));
     event.m_data1 = nNote;
     event.m_data2 = 127;
     event.m_nLength = nDuration;
-    InsertAtRecordPosition(std::move(event));
+    return InsertAtRecordPosition(std::move(event));
 }
 
 void CTrack::InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote) {

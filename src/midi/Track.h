@@ -37,7 +37,7 @@ public:
     // Moves the record time on by nStep ticks, passing every event that lies strictly before it.
     void AdvanceRecord(std::uint32_t nStep);
     // A note-on on the track's channel at the record time; events after it keep their times.
-    void InsertNote(std::uint8_t nNote, std::uint32_t nDuration);
+    const CMidiEvent& InsertNote(std::uint8_t nNote, std::uint32_t nDuration);
     // The program's scale event (black-degree mask, keynote) at the record time.
     void InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote);
     void FreeEvents();
@@ -62,7 +62,7 @@ public:
     std::uint8_t m_nProgram = 0;
 
 private:
-    void InsertAtRecordPosition(CMidiEvent&& event);
+    const CMidiEvent& InsertAtRecordPosition(CMidiEvent&& event);
     // Note lengths as written: cut where the key is struck again while it sounds.
     std::vector<std::uint32_t> CutNoteLengths() const;
     // One pass over the events. With no lengths given it gives up (false) at the first key

@@ -182,6 +182,43 @@ TEST(Song, ATrackAddedWhileRecordingRecordsAtTheSongsRecordTime) {
     EXPECT_EQ(AbsoluteTimes(song.m_tracks.back()), std::vector<std::uint32_t>{0});
 }
 
+TEST(Song, NotesRecordedAsTheSongPlaysAreNotPlayedAgainAtTheNextTick) {
+    CSong song;
+    song.AddTrack(0);
+    AppendEvent(song.m_tracks.back(), 20, 0x90, 60, 5);
+    AppendEvent(song.m_tracks.back(), 100, 0x90, 64, 5);
+    // The player's tick: the record clock, then every event due, then the play clock.
+    std::vector<std::uint8_t> played;
+    const auto tick = [&song, &played] {
+        song.AdvanceRecordTime();
+        const CMidiEvent* pEvent = nullptr;
+        while (song.GetNextDueEvent(pEvent) && pEvent != nullptr) {
+            played.push_back(pEvent->m_data1);
+        }
+        song.m_nPlayTime += song.m_nStep;
+    };
+    song.Rewind();
+    song.ResetRecordPositions();
+    tick();
+    tick();
+    // Both clocks at 30, the note at 20 still to play: a chord struck now is due next.
+    song.RecordNote(0, 70, 50);
+    song.RecordNote(0, 74, 50);
+    tick();
+    EXPECT_EQ(played, std::vector<std::uint8_t>{60});
+    // Struck ahead of playback, a note is played when the song gets there.
+    for (int i = 0; i < 6; ++i) {
+        song.AdvanceRecordTime();
+    }
+    song.RecordNote(0, 77, 50); // at 135, after the note at 120
+    for (int i = 0; i < 10; ++i) {
+        tick();
+    }
+    EXPECT_EQ(played, (std::vector<std::uint8_t>{60, 64, 77}));
+    // On the next pass everything recorded plays.
+    EXPECT_EQ(PlayAll(song).size(), 5u);
+}
+
 TEST(Song, RecordNoteGoesToTheFirstActiveTrackOnItsChannel) {
     CSong song;
     song.AddTrack(0); // channel 0
