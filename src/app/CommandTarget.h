@@ -1,5 +1,7 @@
 #pragma once
 
+class QColor;
+
 // Whatever the frame offers its commands to first (the main view). A command that the target
 // does not handle goes on to the frame's own handlers.
 class ICommandTarget {
@@ -8,6 +10,8 @@ public:
 
     // Runs the command `nID` and answers whether it was handled.
     virtual bool OnCommand(unsigned nID) = 0;
+    // The pen the status bar holds, whenever the user chooses its colour or width.
+    virtual void OnPenChanged(const QColor& /*clrPen*/, int /*nWidth*/) {}
 
 protected:
     ICommandTarget() = default;

@@ -54,6 +54,11 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
 
     m_pStatusBar = new CModeStatusBar(this);
     setStatusBar(m_pStatusBar);
+    m_pStatusBar->SetPenHandler([this](const QColor& clrPen, int nWidth) {
+        if (m_pTarget != nullptr) {
+            m_pTarget->OnPenChanged(clrPen, nWidth);
+        }
+    });
     CheckMenuItem(ID_VIEW_STATUS_BAR, true);
 
     // The note player starts in C natural major; selecting C shows it.

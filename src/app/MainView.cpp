@@ -586,6 +586,10 @@ void CMainView::OnPlayStop() {
 
 // Commands -------------------------------------------------------------------------------------
 
+void CMainView::OnPenChanged(const QColor& clrPen, int nWidth) {
+    m_image.SetPen(clrPen, nWidth);
+}
+
 bool CMainView::OnCommand(unsigned nID) {
     if (nID >= ID_TONALITY_KEY_C && nID <= ID_TONALITY_KEY_B) {
         OnKeynote(nID);

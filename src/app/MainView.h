@@ -44,6 +44,8 @@ public:
 
     // Every command of the menus, accelerators and toolbar, offered by the frame first.
     bool OnCommand(unsigned nID) override;
+    // Strokes drawn from now on take this colour and width.
+    void OnPenChanged(const QColor& clrPen, int nWidth) override;
 
     void OnTonalityChanged(bool bFromScaleWindow) override;
     void OnPlayStart(bool bContinue) override;

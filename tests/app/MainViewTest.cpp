@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -286,6 +287,22 @@ TEST_F(MainViewTest, PenModeTakesTheMouseRingAwayAndChangesTheCursorAtOnce) {
     Move(pt);
     Press(pt, Qt::RightButton);
     EXPECT_EQ(Messages(), std::vector<std::uint32_t>{NoteOn(0, 60)});
+    Release(pt, Qt::RightButton);
+
+    // The pen chosen on the status bar is the one the strokes take.
+    CModeStatusBar& bar = m_pFrame->GetStatusBar();
+    bar.SetColorChooser([](const QColor&) { return std::optional<QColor>(QColor(255, 0, 0)); });
+    bar.SetPenWidthChooser([](QMenu&) { return unsigned{ID_PEN_WIDTH_10}; });
+    QWidget* pPen = bar.GetPane(CModeStatusBar::PANE_PEN);
+    QTest::mouseClick(pPen, Qt::LeftButton);
+    QTest::mouseClick(pPen, Qt::RightButton);
+    const QPoint ptLow = pt + QPoint(0, 40);
+    Press(ptLow, Qt::LeftButton);
+    Move(ptLow + QPoint(30, 0), Qt::LeftButton);
+    Release(ptLow + QPoint(30, 0), Qt::LeftButton);
+    const QImage& image = m_pView->m_image.GetImage();
+    EXPECT_EQ(image.pixel(ptLow + QPoint(15, 0)) & 0xFFFFFFu, 0xFF0000u);
+    EXPECT_EQ(image.pixel(ptLow + QPoint(15, 4)) & 0xFFFFFFu, 0xFF0000u);
 }
 
 TEST_F(MainViewTest, ClickAndDragPlayEveryNoteEntered) {
