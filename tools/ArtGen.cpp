@@ -183,7 +183,7 @@ QImage RingSheet() {
         case 0:
             return r >= 9.2 && r <= 11.4; // over the character circle, making it bold
         case 1:
-            return r >= 11.4 && r <= 12.9; // just outside it
+            return r >= 11.4 && r <= 12.6; // just outside it, inside the thick ring
         default:
             return r >= 8.5 && r <= 12.6;
         }

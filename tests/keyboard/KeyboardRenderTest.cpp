@@ -195,6 +195,23 @@ TEST_F(RenderTest, MouseRingSitsInsideTheRingOfASoundingNote) {
     EXPECT_EQ(m_kb.m_nCurrentNote, -1);
 }
 
+TEST_F(RenderTest, ANoteStruckUnderTheMouseLeavesNoColourWhenItEnds) {
+    // Struck with the mouse on it (the outer ring), left (the thin ring in its colour), ended
+    // (the thick ring in the background): the thick ring must cover the other two.
+    m_kb.SetCurrentNote(60);
+    m_kb.ShowNote(0, 60, true);
+    m_kb.SetCurrentNote(62);
+    m_kb.ShowNote(0, 60, false);
+    const QPoint pt = Centre(60);
+    int nRed = 0;
+    for (int y = -13; y < 13; ++y) {
+        for (int x = -13; x < 13; ++x) {
+            nRed += Pixel(pt + QPoint(x, y)) == kRed ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(nRed, 0);
+}
+
 TEST_F(RenderTest, EchoRangeLimitsTheRings) {
     m_kb.m_grid.m_nEchoUp = 0;
     m_kb.m_grid.m_nEchoDown = 0;
