@@ -44,7 +44,8 @@ public:
     // Playback from tick 0.
     void Rewind();
     // False when the song is finished; otherwise true with the event due now in pEvent, or null
-    // when nothing is due yet. The event stays owned by its track.
+    // when nothing is due yet. The event stays owned by its track. Notes recorded as the song
+    // played, due at once, are passed over: they sounded when they were played.
     bool GetNextDueEvent(const CMidiEvent*& pEvent);
 
     void ResetRecordPositions();
