@@ -750,6 +750,7 @@ void CMainView::OnFileOpen() {
         errno = 0;
         if (OpenSong(ToPath(strPath))) {
             m_wndOrchestra.RefillFromSong(m_song);
+            m_wndOrchestra.ResendDuration();
         } else {
             ReportFileFailure("open", strPath, errno, "not a readable MIDI file");
         }

@@ -168,6 +168,12 @@ void COrchestraDlg::RefillFromSong(const CSong& song) {
             // Programs are 7-bit numbers on the wire; a broken file's stray high bit is dropped.
             m_listInstruments->addItem(
                 InstrumentText(kIdInstrumentFirst + (track.m_nProgram & 0x7F)));
+            // A row the codes cannot name is listed but greyed: it can be neither chosen nor
+            // changed.
+            if (m_nCount > kMaxAddressableRow) {
+                QListWidgetItem* pItem = m_listInstruments->item(m_nCount);
+                pItem->setFlags(pItem->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+            }
             ++m_nCount;
         }
     }

@@ -43,6 +43,9 @@ public:
     void Reset();
     // Lists the active tracks of a song just opened; the duration stays as it is.
     void RefillFromSong(const CSong& song);
+    // Sends the duration shown again, so that a song of another division plays live notes of
+    // that many eighths of its own quarter.
+    void ResendDuration() { OnHScroll(); }
 
     // An item of the instruments menu was chosen for the selected row.
     void OnInstrument(int nID);

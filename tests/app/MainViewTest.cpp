@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
@@ -661,6 +662,17 @@ TEST_F(FileCommandTest, OpenDecidesByTheExtensionInAnyLetterCase) {
     // Cancelled: nothing at all.
     m_pView->OnCommand(ID_FILE_OPEN);
     EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FileCommandTest, OpenedSongPlaysLiveNotesOfTheDurationShownInItsOwnQuarters) {
+    m_pView->m_song.m_nDivision = 96;
+    ASSERT_TRUE(m_pView->m_song.Save((kTmp + QStringLiteral("/coarse.mid")).toStdString()));
+    m_pView->m_wndOrchestra.DurationSlider()->setValue(9);
+    m_dialogs.m_openPaths.push_back(kTmp + QStringLiteral("/coarse.mid"));
+    m_pView->OnCommand(ID_FILE_OPEN);
+    ASSERT_EQ(m_pView->m_song.m_nTicksPerQuarter, 96u);
+    EXPECT_EQ(m_pView->m_wndOrchestra.DurationStatic()->text(), QStringLiteral("27"));
+    EXPECT_EQ(m_pView->m_song.m_nNoteLength, 27u * 96u / 8u);
 }
 
 TEST_F(FileCommandTest, OpenBitmapDrawsIntoTheImageAndLeavesTheSong) {

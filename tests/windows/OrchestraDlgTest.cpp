@@ -289,6 +289,23 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     EXPECT_EQ(ActiveTracks(), 16u);
 }
 
+TEST_F(OrchestraDlgTest, RowsBeyondWhatTheCodesNameAreGreyed) {
+    CSong& song = m_player.m_song;
+    song.RemoveAllTracks();
+    for (int i = 0; i < 300; ++i) {
+        song.AddTrack(static_cast<std::uint8_t>(i % 128));
+    }
+    m_dlg.RefillFromSong(song);
+    QListWidget* pList = m_dlg.InstrumentList();
+    EXPECT_TRUE(pList->item(255)->flags().testFlag(Qt::ItemIsEnabled));
+    EXPECT_FALSE(pList->item(256)->flags().testFlag(Qt::ItemIsEnabled));
+    // Moving down from the last row that can be played passes over the greyed ones.
+    ClickRow(255);
+    QTest::keyClick(pList, Qt::Key_Down);
+    EXPECT_EQ(pList->currentRow(), 300);
+    EXPECT_EQ(m_player.m_nCurrentTrack, 255);
+}
+
 TEST_F(OrchestraDlgTest, ListFillsTheResizedWindow) {
     m_dlg.show();
     m_dlg.resize(300, 200);
