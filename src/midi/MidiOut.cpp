@@ -40,7 +40,9 @@ bool CMidiOut::Open() {
 
 void CMidiOut::CheckPort() {
     if (m_bOpened && !IsOpen()) {
+        // What the port still holds (an audio stream, a device) is given back at once.
         m_bOpened = false;
+        m_pPort->Close();
         ReportFailure();
     }
 }

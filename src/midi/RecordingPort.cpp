@@ -13,6 +13,7 @@ void CRecordingPort::Reset() {
 }
 
 void CRecordingPort::Close() {
+    ++m_nCloseCount;
     if (m_bOpen) {
         m_messages.push_back(kCloseMarker);
     }

@@ -23,6 +23,7 @@ public:
     // Whether the next Open succeeds, so tests can stand for a machine without a synthesiser.
     bool m_bFailOpen = false;
     int m_nOpenCount = 0;
+    int m_nCloseCount = 0;
     std::vector<std::uint32_t> m_messages;
 
 private:

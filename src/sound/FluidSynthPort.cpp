@@ -133,11 +133,10 @@ bool CFluidSynthPort::Open() {
         m_bLoadStarted = true;
         m_loader = std::thread(&CFluidSynthPort::LoadSoundFont, this);
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bLoadFailed) {
-            return false;
-        }
+    // Without a SoundFont nothing can sound: the audio stops again and the device is free.
+    if (m_bLoadFailed) {
+        Close();
+        return false;
     }
     m_bOpen = true;
     return true;

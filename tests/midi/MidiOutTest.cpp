@@ -74,15 +74,17 @@ TEST(MidiOut, WithoutAPortOpenFailsQuietly) {
     EXPECT_EQ(nFailures, 1);
 }
 
-TEST(MidiOut, APortThatStopsSoundingIsReportedOnce) {
+TEST(MidiOut, APortThatStopsSoundingIsReportedOnceAndClosed) {
     Fixture f;
     ASSERT_TRUE(f.out.Reset());
     f.out.CheckPort();
     EXPECT_EQ(f.nFailures, 0);
     f.port->Break();
+    const int nClosed = f.port->m_nCloseCount;
     f.out.CheckPort();
     f.out.CheckPort();
     EXPECT_EQ(f.nFailures, 1);
+    EXPECT_EQ(f.port->m_nCloseCount, nClosed + 1);
     EXPECT_TRUE(f.out.Reset());
     f.out.CheckPort();
     EXPECT_EQ(f.nFailures, 1);

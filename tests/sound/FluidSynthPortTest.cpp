@@ -124,6 +124,16 @@ TEST(FluidSynthPort, OpenFailsWithoutAUsableSoundFont) {
     out.CheckPort();
     EXPECT_EQ(nFailures, 1);
     EXPECT_FALSE(out.IsOpen());
+
+    // Nor does it keep an audio stream running for nothing, wherever a driver can open.
+    CMidiOut audible(std::make_unique<CFluidSynthPort>(CFluidSynthPort::EAudio::Device, broken));
+    audible.Open();
+    auto* pAudible = static_cast<CFluidSynthPort*>(audible.GetPort());
+    pAudible->WaitUntilLoaded();
+    audible.CheckPort();
+    EXPECT_EQ(pAudible->GetDriverName(), "");
+    EXPECT_FALSE(pAudible->Open());
+    EXPECT_EQ(pAudible->GetDriverName(), "");
 }
 
 TEST(FluidSynthCommand, RendersASavedSongAudibly) {
