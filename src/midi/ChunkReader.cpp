@@ -71,9 +71,13 @@ CChunkReader::EResult CChunkReader::ReadEvent(std::uint32_t& nDelta, CMidiEvent&
         if (!ReadByte(data2)) {
             return End();
         }
-        // A status byte where data belongs spoils the message, as it does in the first place.
+        // A status byte where data belongs spoils the message, as it does in the first place;
+        // but a note-off's second byte means nothing, and its note still ends.
         if (data2 >= 0x80) {
-            return EResult::Skipped;
+            if (nType != 0x80) {
+                return EResult::Skipped;
+            }
+            data2 &= 0x7F;
         }
     }
     event.m_status = m_runningStatus;

@@ -1,8 +1,10 @@
 #include "midi/MidiFile.h"
 
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -48,10 +50,13 @@ void AppendTag(std::vector<std::uint8_t>& out, const char* pTag) {
 // The file a save replaces: the path itself, or the file its symbolic links lead to (which need
 // not exist yet). False for a loop of links.
 bool FollowLinks(std::filesystem::path& path) {
-    for (int i = 0; i < kMaxLinks; ++i) {
+    for (int i = 0; i <= kMaxLinks; ++i) {
         std::error_code ec;
         if (!std::filesystem::is_symlink(path, ec)) {
             return true;
+        }
+        if (i == kMaxLinks) {
+            break;
         }
         const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
         if (ec) {
@@ -63,18 +68,23 @@ bool FollowLinks(std::filesystem::path& path) {
     return false;
 }
 
+// A name for the temporary file beside target. It is short whatever the target's name, so it
+// fits wherever the target does; a clash only means another name is tried.
+std::filesystem::path TemporaryName(const std::filesystem::path& target) {
+    static std::atomic<unsigned> s_nCount{0};
+    const auto nClock =
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    char name[32];
+    std::snprintf(name, sizeof name, ".vorkeln-%08x.tmp", nClock ^ (s_nCount++ * 0x9E3779B9u));
+    return target.parent_path() / name;
+}
+
+#if !defined(_WIN32)
 // Creates a new file beside target under a name no other file has; its descriptor, or -1. The
 // mode is the usual one of a new file (0666 less the umask).
 int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& tempPath) {
-    static std::atomic<unsigned> s_nCount{0};
     for (int i = 0; i < kMaxTempNames; ++i) {
-        const auto nClock = static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".%x-%x-%llx.tmp", static_cast<unsigned>(::getpid()),
-                      s_nCount++, nClock);
-        tempPath = target;
-        tempPath += suffix;
+        tempPath = TemporaryName(target);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -107,6 +117,66 @@ void SyncDirectory(const std::filesystem::path& file) {
         ::close(fd);
     }
 }
+
+// Puts bytes in place of target through a new file that is complete on the disk before the
+// rename; errno tells why when it fails, and target is then untouched.
+bool ReplaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::path tempPath;
+    const int fd = CreateTemporary(target, tempPath);
+    if (fd < 0) {
+        return false;
+    }
+    // A file replaced keeps its permissions.
+    struct stat old {};
+    bool bWritten = ::stat(target.c_str(), &old) != 0 ||
+                    ::fchmod(fd, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == 0;
+    bWritten = bWritten && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bWritten = ::close(fd) == 0 && bWritten;
+    if (!bWritten || ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        const int nError = errno;
+        ::unlink(tempPath.c_str());
+        errno = nError;
+        return false;
+    }
+    SyncDirectory(target);
+    return true;
+}
+#else
+// The same with the standard library's files: a rename still never leaves a half-written
+// target, but nothing forces the bytes to the disk before it.
+bool ReplaceFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
+    std::error_code ec;
+    std::filesystem::path tempPath;
+    int nTries = 0;
+    do {
+        if (++nTries > kMaxTempNames) {
+            errno = EEXIST;
+            return false;
+        }
+        tempPath = TemporaryName(target);
+    } while (std::filesystem::exists(tempPath, ec) || ec);
+    std::ofstream file(tempPath, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    bool bWritten = static_cast<bool>(file);
+    const std::filesystem::file_status old = std::filesystem::status(target, ec);
+    if (bWritten && std::filesystem::exists(old)) {
+        std::filesystem::permissions(tempPath, old.permissions(), ec);
+        bWritten = !ec;
+    }
+    if (bWritten) {
+        std::filesystem::rename(tempPath, target, ec);
+        bWritten = !ec;
+    }
+    if (!bWritten) {
+        const std::error_condition cause = ec.default_error_condition();
+        std::filesystem::remove(tempPath, ec);
+        errno = cause && cause.category() == std::generic_category() ? cause.value() : EIO;
+    }
+    return bWritten;
+}
+#endif
 } // namespace
 
 bool CMidiFile::Read(const std::filesystem::path& path) {
@@ -171,6 +241,10 @@ bool CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
     for (std::size_t i = 0; i < nTracks; ++i) {
         nSize += kChunkHeaderSize + m_chunks[i].size();
     }
+    // What could not be read back is not written.
+    if (nSize > kMaxFileSize) {
+        return false;
+    }
     out.reserve(nSize);
     AppendTag(out, "MThd");
     WriteBig(out, kHeaderLength, 4);
@@ -194,21 +268,5 @@ bool CMidiFile::Write(const std::filesystem::path& path) const {
     if (!FollowLinks(target)) {
         return false;
     }
-    std::filesystem::path tempPath;
-    const int fd = CreateTemporary(target, tempPath);
-    if (fd < 0) {
-        return false;
-    }
-    // A file replaced keeps its permissions.
-    struct stat old {};
-    bool bWritten = ::stat(target.c_str(), &old) != 0 ||
-                    ::fchmod(fd, old.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO)) == 0;
-    bWritten = bWritten && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    bWritten = ::close(fd) == 0 && bWritten;
-    if (!bWritten || ::rename(tempPath.c_str(), target.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
-    SyncDirectory(target);
-    return true;
+    return ReplaceFile(target, bytes);
 }

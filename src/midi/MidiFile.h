@@ -27,11 +27,12 @@ public:
     bool Read(const std::filesystem::path& path);
     bool ReadMemory(const std::uint8_t* pData, std::size_t nSize);
     // Writes the header fields and the first m_nTracks chunks. False when there are more than
-    // kMaxTracks of them or the file could not be written completely; an existing file is then
-    // left as it was. A symbolic link is kept: the file it leads to is replaced, and a replaced
-    // file keeps its permissions.
+    // kMaxTracks of them, when the file would be larger than kMaxFileSize or when it could not be
+    // written completely; an existing file is then left as it was. A symbolic link is kept: the
+    // file it leads to is replaced, and a replaced file keeps its permissions.
     bool Write(const std::filesystem::path& path) const;
-    // The bytes Write stores; false (and out empty) when there are more than kMaxTracks chunks.
+    // The bytes Write stores; false (and out empty) when there are more than kMaxTracks chunks
+    // or they would make a file larger than kMaxFileSize.
     bool Serialise(std::vector<std::uint8_t>& out) const;
     void ReleaseChunks() { m_chunks.clear(); }
 

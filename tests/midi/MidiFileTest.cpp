@@ -270,6 +270,11 @@ TEST(MidiFile, RunningStatusIsFollowedAcrossMetaEventsAndOddBytes) {
         Notes(song.m_tracks.front()),
         (std::vector<Note>{
             {0, 0x90, 0x3C, 21}, {0, 0xFF, 0x01, 1}, {5, 0x90, 0x3E, 32}, {42, 0xB0, 0x07, 0}}));
+
+    // A note-off's second byte means nothing: a bad one still ends the note.
+    ASSERT_TRUE(LoadBytes(
+        song, MakeSmf(1, 96, {Concat({{0x00, 0x90, 0x3C, 0x40}, {0x60, 0x80, 0x3C, 0xC0}})})));
+    EXPECT_EQ(Notes(song.m_tracks.front()), (std::vector<Note>{{0, 0x90, 0x3C, 96}}));
 }
 
 TEST(MidiFile, ChannelDataIsWrittenInSevenBits) {
@@ -470,9 +475,24 @@ TEST(MidiFile, SavingKeepsLinksAndPermissions) {
     WriteFile(dir / "plain", {});
     EXPECT_EQ(std::filesystem::status(dir / "later.mid").permissions(),
               std::filesystem::status(dir / "plain").permissions());
+
+    // As many links as the system follows, and a name about as long as it allows.
+    std::filesystem::path link = real;
+    for (int i = 0; i < 40; ++i) {
+        const std::filesystem::path next = dir / ("hop" + std::to_string(i));
+        std::filesystem::create_symlink(link, next);
+        link = next;
+    }
+    song.AddTrack(5);
+    ASSERT_TRUE(song.Save(link));
+    ASSERT_TRUE(again.Load(real));
+    EXPECT_EQ(again.GetActiveTrackCount(), 3u);
+    const std::filesystem::path longName = dir / (std::string(245, 'n') + ".mid");
+    EXPECT_TRUE(song.Save(longName));
+    EXPECT_EQ(FileBytes(longName), FileBytes(real));
 }
 
-TEST(MidiFile, ASongWithMoreTracksThanTheHeaderCountsIsNotSaved) {
+TEST(MidiFile, WhatTheHeaderCannotCountOrReadingWouldRefuseIsNotSaved) {
     const std::filesystem::path dir = FreshDir("save-many");
     const std::filesystem::path path = dir / "many.mid";
     CSong song;
@@ -487,6 +507,17 @@ TEST(MidiFile, ASongWithMoreTracksThanTheHeaderCountsIsNotSaved) {
 
     song.m_tracks.emplace_back();
     EXPECT_FALSE(song.Save(path));
+    EXPECT_EQ(FileBytes(path), saved);
+
+    // A file is written only as large as it may be read again.
+    CMidiFile file;
+    file.m_nTracks = 1;
+    file.m_chunks.emplace_back(CMidiFile::kMaxFileSize - 22, 0);
+    Bytes bytes;
+    EXPECT_TRUE(file.Serialise(bytes));
+    file.m_chunks.front().push_back(0);
+    EXPECT_FALSE(file.Serialise(bytes));
+    EXPECT_FALSE(file.Write(path));
     EXPECT_EQ(FileBytes(path), saved);
     EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"many.mid"}));
 }
