@@ -168,13 +168,8 @@ void COrchestraDlg::RefillFromSong(const CSong& song) {
             // Programs are 7-bit numbers on the wire; a broken file's stray high bit is dropped.
             m_listInstruments->addItem(
                 InstrumentText(kIdInstrumentFirst + (track.m_nProgram & 0x7F)));
-            // A row the codes cannot name is listed but greyed: it can be neither chosen nor
-            // changed.
-            if (m_nCount > kMaxAddressableRow) {
-                QListWidgetItem* pItem = m_listInstruments->item(m_nCount);
-                pItem->setFlags(pItem->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
-            }
             ++m_nCount;
+            GreyUnnamedRow(m_nCount - 1);
         }
     }
     m_listInstruments->addItem(QString());
@@ -205,6 +200,7 @@ void COrchestraDlg::OnInstrument(int nID) {
             delete m_listInstruments->takeItem(m_nSel);
         }
         --m_nCount;
+        GreyUnnamedRow(kMaxAddressableRow);
         SendControl(CNotePlayer::kControlRemoveTrack + nSel, 0);
         if (m_nSel == m_nCount) {
             --m_nSel;
@@ -268,6 +264,16 @@ void COrchestraDlg::OnInstrumentsKillFocus() {
 void COrchestraDlg::SelectRow(int nRow) {
     const QSignalBlocker blocker(m_listInstruments);
     m_listInstruments->setCurrentRow(nRow);
+}
+
+void COrchestraDlg::GreyUnnamedRow(int nRow) {
+    QListWidgetItem* pItem = m_listInstruments->item(nRow);
+    if (pItem == nullptr || nRow >= m_nCount) {
+        return;
+    }
+    const Qt::ItemFlags choosable = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    pItem->setFlags(nRow > kMaxAddressableRow ? pItem->flags() & ~choosable
+                                              : pItem->flags() | choosable);
 }
 
 void COrchestraDlg::SetCurrentTrack(int nRow) {

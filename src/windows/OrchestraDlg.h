@@ -70,6 +70,9 @@ private:
     void OnInstrumentsSelChange(int nRow);
     void OnInstrumentsKillFocus();
     void SelectRow(int nRow);
+    // An instrument row the control codes cannot name is listed but greyed: it can be neither
+    // chosen nor changed. Rows keep this up to date as they move.
+    void GreyUnnamedRow(int nRow);
     void SetCurrentTrack(int nRow);
 
     QMenu* m_menuInstruments = nullptr;

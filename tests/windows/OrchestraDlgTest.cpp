@@ -304,6 +304,10 @@ TEST_F(OrchestraDlgTest, RowsBeyondWhatTheCodesNameAreGreyed) {
     QTest::keyClick(pList, Qt::Key_Down);
     EXPECT_EQ(pList->currentRow(), 300);
     EXPECT_EQ(m_player.m_nCurrentTrack, 255);
+    // A row deleted above them moves the first of them into reach.
+    Delete(10);
+    EXPECT_TRUE(pList->item(255)->flags().testFlag(Qt::ItemIsEnabled));
+    EXPECT_FALSE(pList->item(256)->flags().testFlag(Qt::ItemIsEnabled));
 }
 
 TEST_F(OrchestraDlgTest, ListFillsTheResizedWindow) {
