@@ -154,27 +154,34 @@ bool ReplaceFile(const std::filesystem::path& target, const std::vector<std::uin
             return false;
         }
         tempPath = TemporaryName(target);
-    } while (std::filesystem::exists(tempPath, ec) || ec);
+    } while (std::filesystem::exists(tempPath, ec));
     std::ofstream file(tempPath, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     file.close();
-    bool bWritten = static_cast<bool>(file);
-    const std::filesystem::file_status old = std::filesystem::status(target, ec);
-    if (bWritten && std::filesystem::exists(old)) {
+    if (!file) {
+        const int nError = errno != 0 ? errno : EIO;
+        std::filesystem::remove(tempPath, ec);
+        errno = nError;
+        return false;
+    }
+    // A file replaced keeps its permissions.
+    std::error_code ecStatus;
+    const std::filesystem::file_status old = std::filesystem::status(target, ecStatus);
+    ec.clear();
+    if (std::filesystem::exists(old)) {
         std::filesystem::permissions(tempPath, old.permissions(), ec);
-        bWritten = !ec;
     }
-    if (bWritten) {
+    if (!ec) {
         std::filesystem::rename(tempPath, target, ec);
-        bWritten = !ec;
     }
-    if (!bWritten) {
+    if (ec) {
         const std::error_condition cause = ec.default_error_condition();
         std::filesystem::remove(tempPath, ec);
-        errno = cause && cause.category() == std::generic_category() ? cause.value() : EIO;
+        errno = cause.category() == std::generic_category() ? cause.value() : EIO;
+        return false;
     }
-    return bWritten;
+    return true;
 }
 #endif
 } // namespace
