@@ -1,17 +1,15 @@
 // Random but repeatable runs of what a player does, checked against what must always hold:
 // every note that starts also ends, and the window shows the frame the view composed.
+#include "ViewTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
-#include "app/VorkelnApp.h"
 #include "midi/RecordingPort.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QScreen>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -67,16 +65,8 @@ class InvariantTest : public ::testing::TestWithParam<unsigned> {
 protected:
     void SetUp() override {
         m_rng.seed(GetParam());
-        CVorkelnApp::InitResources();
-        auto pPort = std::make_unique<CRecordingPort>();
-        m_pPort = pPort.get();
         m_pFrame = std::make_unique<CMainFrame>();
-        m_pView = new CComposingView(std::move(pPort), m_dialogs);
-        m_pView->m_tickTimer.stop();
-        m_pFrame->SetView(m_pView, m_pView);
-        m_pFrame->resize(900, 700);
-        m_pFrame->show();
-        QCoreApplication::processEvents();
+        m_pView = ShowViewInFrame<CComposingView>(*m_pFrame, m_dialogs, m_pPort);
     }
     int Pick(int nCount) { return static_cast<int>(m_rng() % static_cast<unsigned>(nCount)); }
     template <class TList> auto PickOf(const TList& list) {
@@ -165,20 +155,7 @@ protected:
         return true;
     }
 
-    // Whether the window, at the view's place, shows the frame (and black beyond it).
-    bool WindowShowsTheFrame() const {
-        const QImage window =
-            m_pFrame->screen()
-                ->grabWindow(m_pFrame->winId())
-                .toImage()
-                .copy(QRect(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)), m_pView->size()))
-                .convertToFormat(QImage::Format_RGB32);
-        QImage expected(window.size(), QImage::Format_RGB32);
-        expected.fill(Qt::black);
-        QPainter(&expected).drawImage(QPoint(0, 0), m_pView->GetFrame(),
-                                      m_pView->rect() & m_pView->GetFrame().rect());
-        return window == expected;
-    }
+    bool WindowShowsTheFrame() const { return ::WindowShowsTheFrame(*m_pFrame, *m_pView); }
 
     CNoDialogs m_dialogs;
     CRecordingPort* m_pPort = nullptr;

@@ -1,10 +1,10 @@
 #include "app/MainView.h"
+#include "ViewTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/ModeStatusBar.h"
 #include "app/ShellDialogs.h"
 #include "app/ToolBar.h"
-#include "app/VorkelnApp.h"
 #include "midi/RecordingPort.h"
 #include "theory/ModeFlags.h"
 
@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QWheelEvent>
@@ -76,18 +75,8 @@ protected:
     void SetUp() override { Build(false); }
 
     void Build(bool bFailOpen) {
-        CVorkelnApp::InitResources();
-        auto pPort = std::make_unique<CRecordingPort>();
-        pPort->m_bFailOpen = bFailOpen;
-        m_pPort = pPort.get();
         m_pFrame = std::make_unique<CMainFrame>();
-        m_pView = new CBatchView(std::move(pPort), m_dialogs);
-        // The tests drive the ticks themselves.
-        m_pView->m_tickTimer.stop();
-        m_pFrame->SetView(m_pView, m_pView);
-        m_pFrame->resize(900, 700);
-        m_pFrame->show();
-        QCoreApplication::processEvents();
+        m_pView = ShowViewInFrame<CBatchView>(*m_pFrame, m_dialogs, m_pPort, bFailOpen);
         m_pPort->m_messages.clear();
     }
 
@@ -143,31 +132,7 @@ protected:
 
     bool Checked(unsigned nID) const { return m_pFrame->IsMenuItemChecked(nID); }
 
-    // Whether what the window holds, at the view's place below the menu and tool bars, matches
-    // the frame. The frame is screen-sized and the window larger: beyond the frame it is black.
-    bool WindowShowsTheFrame() const {
-        const QRect rcShown = m_pView->rect() & m_pView->GetFrame().rect();
-        const QImage window =
-            m_pFrame->screen()
-                ->grabWindow(m_pFrame->winId())
-                .toImage()
-                .copy(QRect(m_pView->mapTo(m_pFrame.get(), QPoint(0, 0)), m_pView->size()))
-                .convertToFormat(QImage::Format_RGB32);
-        if (window.copy(rcShown) !=
-            m_pView->GetFrame().copy(rcShown).convertToFormat(QImage::Format_RGB32)) {
-            return false;
-        }
-        for (const QRect& rc : QRegion(m_pView->rect()).subtracted(rcShown)) {
-            for (int y = rc.top(); y <= rc.bottom(); ++y) {
-                for (int x = rc.left(); x <= rc.right(); ++x) {
-                    if (window.pixel(x, y) != qRgb(0, 0, 0)) {
-                        return false;
-                    }
-                }
-            }
-        }
-        return true;
-    }
+    bool WindowShowsTheFrame() const { return ::WindowShowsTheFrame(*m_pFrame, *m_pView); }
 
     CStandInDialogs m_dialogs;
     CRecordingPort* m_pPort = nullptr;
