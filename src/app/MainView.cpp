@@ -272,6 +272,14 @@ void CMainView::OnPaint(const QRegion& rgn) {
         }
         return;
     }
+    // Pixels this program writes itself get stamps like the frame's. A new window store always
+    // has a paint of this kind first; once it is on large pages, asking again costs microseconds.
+    if (target.m_pixels.m_pBits != nullptr) {
+        CPixelRows::PreferLargePages(target.m_pixels.m_pBits,
+                                     static_cast<std::size_t>(target.m_pixels.m_nStride) *
+                                         static_cast<std::size_t>(target.m_pixels.m_size.height()),
+                                     true);
+    }
     for (const QRect& rc : rgn) {
         ShowFrameRect(painter, target, frame, rc.intersected(rcView));
     }

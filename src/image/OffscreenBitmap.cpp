@@ -1,5 +1,7 @@
 #include "image/OffscreenBitmap.h"
 
+#include "image/PixelRows.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -54,6 +56,9 @@ void COffscreenBitmap::Create(int cx, int cy) {
     cy = std::max(cy, 0);
     m_size = QSize(cx, cy);
     m_bitmap = QImage(cx, cy, kFormat);
+    // Single-note updates write a few pixels into each of many rows.
+    CPixelRows::PreferLargePages(m_bitmap.bits(), static_cast<std::size_t>(m_bitmap.sizeInBytes()),
+                                 false);
     // A new bitmap is black, not whatever the memory held: parts of it may be shown or
     // compared before anything is drawn there.
     m_bitmap.fill(QColor(Qt::black));

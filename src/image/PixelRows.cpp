@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VORKELN_MASKED_STORES 1
 #include <immintrin.h>
@@ -116,4 +120,31 @@ bool CPixelRows::UseVectorPath(bool bUse) {
 
 bool CPixelRows::IsVectorPathInUse() {
     return g_bUseVector;
+}
+
+void CPixelRows::PreferLargePages(void* pBits, std::size_t nBytes, bool bPopulated) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only whole large pages inside the block can change; the rest stays as it is.
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto nBlock = reinterpret_cast<std::uintptr_t>(pBits);
+    const std::uintptr_t nBegin = (nBlock + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t nEnd = (nBlock + nBytes) & ~(kLargePage - 1);
+    if (pBits == nullptr || nEnd <= nBegin) {
+        return;
+    }
+    void* pBegin = reinterpret_cast<void*>(nBegin);
+    if (::madvise(pBegin, nEnd - nBegin, MADV_HUGEPAGE) != 0 || !bPopulated) {
+        return;
+    }
+#if defined(MADV_COLLAPSE)
+    constexpr int kCollapse = MADV_COLLAPSE;
+#else
+    constexpr int kCollapse = 25; // older headers; kernels before 6.1 refuse it
+#endif
+    ::madvise(pBegin, nEnd - nBegin, kCollapse);
+#else
+    (void)pBits;
+    (void)nBytes;
+    (void)bPopulated;
+#endif
 }

@@ -132,4 +132,27 @@ TEST(PixelRowsTest, NothingHappensForEmptyOrAbsurdArguments) {
     });
 }
 
+TEST(PixelRowsTest, LargePagesKeepEveryPixel) {
+    // A screen of pixels in use and a new one, each moved wherever the system allows.
+    std::mt19937 random(5);
+    QImage used(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < used.height(); ++y) {
+        auto* pRow = reinterpret_cast<QRgb*>(used.scanLine(y));
+        for (int x = 0; x < used.width(); ++x) {
+            pRow[x] = random();
+        }
+    }
+    const QImage before = used.copy();
+    CPixelRows::PreferLargePages(used.bits(), static_cast<std::size_t>(used.sizeInBytes()), true);
+    EXPECT_EQ(used, before);
+    QImage fresh(1920, 1080, QImage::Format_RGB32);
+    CPixelRows::PreferLargePages(fresh.bits(), static_cast<std::size_t>(fresh.sizeInBytes()),
+                                 false);
+    fresh.fill(Qt::red);
+    EXPECT_EQ(fresh.pixel(1919, 1079), qRgb(255, 0, 0));
+    CPixelRows::PreferLargePages(nullptr, 1u << 30, true);
+    CPixelRows::PreferLargePages(used.bits(), 0, true);
+    EXPECT_EQ(used, before);
+}
+
 } // namespace
