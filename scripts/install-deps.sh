@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
-    libfluidsynth-dev librtmidi-dev fluid-soundfont-gm
+    jackd2 libjack-jackd2-dev libfluidsynth-dev librtmidi-dev libpulse-dev libsndfile1-dev
+    fluid-soundfont-gm
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
@@ -13,6 +14,7 @@ if [[ "${1:-}" == "--test" ]]; then
         clang libclang-rt-14-dev
         python3 python3-mido python3-pil imagemagick fluidsynth
         xvfb xauth xdotool pulseaudio pulseaudio-utils sox
+        timgm6mb-soundfont
     )
 fi
 
