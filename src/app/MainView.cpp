@@ -582,7 +582,7 @@ void CMainView::OnTonalityChanged(bool bFromScaleWindow) {
 void CMainView::OnPlayStart(bool bContinue) {
     m_bPlaying = true;
     if (!bContinue) {
-        m_song.Rewind();
+        RewindSong();
     }
     CheckCommand(ID_TRACK_PLAY, true, true);
 }

@@ -163,6 +163,7 @@ void CNotePlayer::SetControl(std::uint32_t nCode, std::uint32_t nValue) {
         if (nValue <= 127) {
             if (CTrack* pTrack = m_song.FindActiveTrack(nTrack)) {
                 pTrack->m_nProgram = static_cast<std::uint8_t>(nValue);
+                pTrack->m_bOwnProgram = true;
                 m_midiOut.ProgramChange(pTrack->m_nChannel, pTrack->m_nProgram);
             }
         }
@@ -209,11 +210,20 @@ bool CNotePlayer::OpenSong(const std::filesystem::path& path) {
 }
 
 void CNotePlayer::SendPrograms() {
-    for (const CTrack& track : m_song.m_tracks) {
-        if (track.m_bActive) {
-            m_midiOut.ProgramChange(track.m_nChannel, track.m_nProgram);
+    // Channels of tracks without a program of their own start at the General MIDI default; a
+    // track's own program then wins on its channel, as it does when the file is played.
+    for (const bool bOwn : {false, true}) {
+        for (const CTrack& track : m_song.m_tracks) {
+            if (track.m_bActive && track.m_bOwnProgram == bOwn) {
+                m_midiOut.ProgramChange(track.m_nChannel, track.m_nProgram);
+            }
         }
     }
+}
+
+void CNotePlayer::RewindSong() {
+    m_song.Rewind();
+    SendPrograms();
 }
 
 void CNotePlayer::PlayEvent(const CMidiEvent& event) {

@@ -81,6 +81,9 @@ public:
     // Replaces the song by a Standard MIDI File; false (nothing changed) when it cannot be read.
     bool OpenSong(const std::filesystem::path& path);
     void SendPrograms();
+    // Playback from the start: the song rewound and the instruments sent again, as program
+    // changes the song played on its last pass may have left other programs on their channels.
+    void RewindSong();
     // One event of the song during playback; nothing played back is recorded.
     void PlayEvent(const CMidiEvent& event);
     // Reset Midi: device reset and reopened, programs sent again, pending notes dropped and

@@ -55,6 +55,7 @@ std::uint8_t CSong::AddTrack(std::uint8_t nProgram) {
     CTrack& track = m_tracks.emplace_back();
     track.m_bActive = true;
     track.m_nProgram = nProgram;
+    track.m_bOwnProgram = true;
     track.m_nChannel = nChannel;
     // Added while recording, it records from where the others are, not from the song's start.
     track.AdvanceRecord(m_nRecordTime);
@@ -205,7 +206,7 @@ bool CSong::LoadChunks() {
     }
     m_nStep = Saturate(std::uint64_t{m_nTempo} * m_nBaseStep / 100);
     for (const CTrackChunk& chunk : m_chunks) {
-        m_tracks.emplace_back().LoadFromChunk(chunk.data(), chunk.size());
+        CTrack::AppendFromChunk(chunk.data(), chunk.size(), m_tracks);
     }
     ReleaseChunks();
     ResetRecordPositions();
@@ -214,8 +215,9 @@ bool CSong::LoadChunks() {
 
 void CSong::EncodeChunks() {
     m_nTracks = static_cast<std::uint32_t>(m_tracks.size());
-    // A format 0 file holds exactly one track; a song that has grown more is written as format 1.
-    if (m_nFormat == 0 && m_nTracks > 1) {
+    // A format 0 file holds one track for all channels; the song keeps one track per channel,
+    // so it is written as format 1.
+    if (m_nFormat == 0) {
         m_nFormat = 1;
     }
     m_chunks.assign(m_tracks.size(), CTrackChunk());

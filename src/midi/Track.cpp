@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 
 namespace {
 constexpr std::size_t kNoteSlots = 16 * 128;
 constexpr std::size_t kNoNote = ~std::size_t{0};
+// A track without notes.
+constexpr int kNoChannel = -1;
 // The largest delta or duration a file can hold.
 constexpr std::uint32_t kMaxDelta = CChunkReader::kMaxVarLen;
 
@@ -29,10 +32,25 @@ CTrack::CTrack() : m_posPlay(m_events.end()), m_posRecord(m_events.end()) {}
 
 void CTrack::Rewind() {
     m_posPlay = m_events.begin();
-    m_nNextPlayTime = m_posPlay != m_events.end() ? m_posPlay->m_nDelta : kNoTime;
+    // The instrument's own program plays first, at tick 0 after whatever earlier tracks play
+    // there, as it stands in the file: a program another track gives the channel at tick 0 does
+    // not override it.
+    m_bProgramDue = m_bActive && m_bOwnProgram;
+    if (m_bProgramDue) {
+        m_nNextPlayTime = 0;
+    } else {
+        m_nNextPlayTime = m_posPlay != m_events.end() ? m_posPlay->m_nDelta : kNoTime;
+    }
 }
 
 const CMidiEvent& CTrack::PopNextEvent() {
+    if (m_bProgramDue) {
+        m_bProgramDue = false;
+        m_programEvent.m_status = static_cast<std::uint8_t>(0xC0 | (m_nChannel & 0x0F));
+        m_programEvent.m_data1 = m_nProgram;
+        m_nNextPlayTime = m_posPlay != m_events.end() ? m_posPlay->m_nDelta : kNoTime;
+        return m_programEvent;
+    }
     const CMidiEvent& event = *m_posPlay++;
     if (m_posPlay == m_events.end()) {
         m_nNextPlayTime = kNoTime;
@@ -99,16 +117,34 @@ void CTrack::InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote) {
 
 void CTrack::FreeEvents() {
     m_events.clear();
+    m_nEndTime = 0;
     m_posPlay = m_events.end();
     m_nNextPlayTime = kNoTime;
     ResetRecord();
 }
 
-void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
+void CTrack::AppendFromChunk(const std::uint8_t* pData, std::size_t nSize,
+                             std::list<CTrack>& tracks) {
+    CTrack& track = tracks.emplace_back();
+    const std::uint32_t nChannels = track.Decode(pData, nSize);
+    const auto itFirst = std::prev(tracks.end());
+    if (std::popcount(nChannels) > 1) {
+        track.SplitChannels(nChannels, tracks);
+    }
+    // The parts follow the first in channel order.
+    std::uint32_t nLeft = nChannels;
+    for (auto it = itFirst; it != tracks.end(); ++it) {
+        it->TakeInstrument(nLeft != 0 ? std::countr_zero(nLeft) : kNoChannel);
+        nLeft &= nLeft - 1;
+    }
+}
+
+std::uint32_t CTrack::Decode(const std::uint8_t* pData, std::size_t nSize) {
     FreeEvents();
     m_bActive = false;
     m_nChannel = 0;
     m_nProgram = 0;
+    m_bOwnProgram = false;
 
     // A note-on waits in its channel/key slot until the next note-off or note-on of that key
     // ends it. Any message on the key ends the note, so one open note per slot is enough and
@@ -117,8 +153,10 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
     std::array<Position, kNoteSlots> pending;
     pending.fill(m_events.end());
     std::array<std::uint64_t, kNoteSlots> startTimes{};
-    bool bProgramSeen = false;
-    std::uint8_t nProgramChannel = 0;
+    // Set when the open note of a slot was struck while the key still sounded: a note-off at its
+    // own tick then belongs to the note it cut, which that re-strike has already ended.
+    std::array<bool, kNoteSlots> restruck{};
+    std::array<std::uint32_t, 16> notesPerChannel{};
     std::uint64_t nTime = 0;
     std::uint64_t nLastAppended = 0;
     std::uint64_t nCarry = 0; // delta of a dropped last event, for the next one appended
@@ -133,6 +171,7 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
         return m_events.insert(m_events.end(), std::move(newEvent));
     };
     auto drop = [&](Position pos) {
+        --notesPerChannel[pos->GetChannel()];
         const Position posNext = std::next(pos);
         if (posNext != m_events.end()) {
             posNext->m_nDelta = clampDelta(std::uint64_t{posNext->m_nDelta} + pos->m_nDelta);
@@ -147,34 +186,35 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
     for (;;) {
         std::uint32_t nDelta = 0;
         const CChunkReader::EResult eResult = reader.ReadEvent(nDelta, event);
+        nTime += nDelta;
         if (eResult == CChunkReader::EResult::End) {
             break;
         }
-        nTime += nDelta;
         if (eResult == CChunkReader::EResult::Skipped) {
             continue;
         }
         const std::uint8_t nType = event.m_status & 0xF0;
-        if (nType == 0xC0) {
-            if (!bProgramSeen) {
-                m_nProgram = event.m_data1;
-                nProgramChannel = event.GetChannel();
-                bProgramSeen = true;
-            }
-            continue;
-        }
         if (nType == 0x80 || nType == 0x90) {
             const std::size_t nSlot = NoteSlot(event.m_status, event.m_data1);
+            const bool bNoteOn = nType == 0x90 && event.m_data2 != 0;
+            bool bCut = false;
             if (pending[nSlot] != m_events.end()) {
                 const std::uint64_t nDuration = nTime - startTimes[nSlot];
+                if (nDuration == 0 && !bNoteOn && restruck[nSlot]) {
+                    restruck[nSlot] = false;
+                    continue;
+                }
                 if (nDuration == 0) {
                     drop(pending[nSlot]);
                 } else {
                     pending[nSlot]->m_nLength = clampDelta(nDuration);
+                    bCut = true;
                 }
                 pending[nSlot] = m_events.end();
             }
-            if (nType == 0x90 && event.m_data2 != 0) {
+            restruck[nSlot] = bNoteOn && bCut;
+            if (bNoteOn) {
+                ++notesPerChannel[event.GetChannel()];
                 pending[nSlot] = append(std::move(event));
                 startTimes[nSlot] = nTime;
                 event = CMidiEvent();
@@ -190,21 +230,89 @@ void CTrack::LoadFromChunk(const std::uint8_t* pData, std::size_t nSize) {
             drop(pos);
         }
     }
+    m_nEndTime = static_cast<std::uint32_t>(std::min<std::uint64_t>(nTime, kNoTime));
 
-    for (const CMidiEvent& kept : m_events) {
-        if (kept.IsNoteOn()) {
-            m_bActive = true;
-            m_nChannel = kept.GetChannel();
-            break;
+    std::uint32_t nChannels = 0;
+    for (std::size_t nChannel = 0; nChannel < notesPerChannel.size(); ++nChannel) {
+        if (notesPerChannel[nChannel] != 0) {
+            nChannels |= 1u << nChannel;
         }
     }
-    // An instrument that has no notes yet (as saved from a new track) stays an instrument.
-    if (!m_bActive && bProgramSeen) {
-        m_bActive = true;
-        m_nChannel = nProgramChannel;
+    return nChannels;
+}
+
+void CTrack::SplitChannels(std::uint32_t nChannels, std::list<CTrack>& tracks) {
+    const unsigned nFirst = static_cast<unsigned>(std::countr_zero(nChannels));
+    std::array<CTrack*, 16> targets{};
+    std::array<std::uint64_t, 16> lastTimes{};
+    for (unsigned nChannel = nFirst + 1; nChannel < 16; ++nChannel) {
+        if ((nChannels & (1u << nChannel)) != 0) {
+            CTrack& part = tracks.emplace_back();
+            part.m_nEndTime = m_nEndTime;
+            targets[nChannel] = &part;
+        }
     }
-    m_posPlay = m_events.end();
-    ResetRecord();
+    // The events leave in time order, so each part's deltas are the gaps between its own.
+    std::uint64_t nTime = 0;
+    std::uint64_t nLastKept = 0;
+    for (Position pos = m_events.begin(); pos != m_events.end();) {
+        const Position posNext = std::next(pos);
+        nTime += pos->m_nDelta;
+        CTrack* pTarget = pos->IsChannelMessage() ? targets[pos->GetChannel()] : nullptr;
+        std::uint64_t& nLast = pTarget != nullptr ? lastTimes[pos->GetChannel()] : nLastKept;
+        pos->m_nDelta =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(nTime - nLast, kMaxDelta));
+        nLast = nTime;
+        if (pTarget != nullptr) {
+            pTarget->m_events.splice(pTarget->m_events.end(), m_events, pos);
+        }
+        pos = posNext;
+    }
+}
+
+void CTrack::TakeInstrument(int nChannel) {
+    Position posProgram = m_events.end();
+    if (nChannel != kNoChannel) {
+        m_bActive = true;
+        m_nChannel = static_cast<std::uint8_t>(nChannel);
+        const auto programStatus = static_cast<std::uint8_t>(0xC0 | m_nChannel);
+        for (Position pos = m_events.begin(); pos != m_events.end(); ++pos) {
+            if (pos->m_status == programStatus) {
+                posProgram = pos;
+                break;
+            }
+            if (pos->IsNoteOn() && pos->GetChannel() == m_nChannel) {
+                break;
+            }
+        }
+    } else {
+        for (Position pos = m_events.begin(); pos != m_events.end(); ++pos) {
+            if (!pos->IsChannelMessage()) {
+                continue;
+            }
+            if ((pos->m_status & 0xF0) != 0xC0 || posProgram != m_events.end()) {
+                return;
+            }
+            posProgram = pos;
+        }
+        if (posProgram == m_events.end()) {
+            return;
+        }
+        m_bActive = true;
+        m_nChannel = posProgram->GetChannel();
+    }
+    if (posProgram == m_events.end()) {
+        return;
+    }
+    m_nProgram = posProgram->m_data1;
+    m_bOwnProgram = true;
+    // The next event keeps its time.
+    const Position posNext = std::next(posProgram);
+    if (posNext != m_events.end()) {
+        posNext->m_nDelta = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+            std::uint64_t{posNext->m_nDelta} + posProgram->m_nDelta, kMaxDelta));
+    }
+    m_events.erase(posProgram);
 }
 
 std::size_t CTrack::EstimateSize() const {
@@ -272,7 +380,7 @@ bool CTrack::WriteEvents(std::vector<std::uint8_t>& chunk,
             std::min<std::uint64_t>(nDelta, CChunkWriter::kMaxVarLen));
     };
 
-    if (m_bActive) {
+    if (m_bActive && m_bOwnProgram) {
         writer.WriteChannelMessage(0, static_cast<std::uint8_t>(0xC0 | (m_nChannel & 0x0F)),
                                    m_nProgram, 0);
     }
@@ -336,7 +444,7 @@ bool CTrack::WriteEvents(std::vector<std::uint8_t>& chunk,
             {nTime + nLength, static_cast<std::uint8_t>(0x80 | event.GetChannel()), event.m_data1});
     }
     flushNoteOffs(~std::uint64_t{0});
-    writer.WriteVarLen(0);
+    writer.WriteVarLen(deltaTo(std::max<std::uint64_t>(m_nEndTime, nLastTime)));
     writer.WriteByte(CMidiEvent::kMeta);
     writer.WriteByte(CMidiEvent::kMetaEndOfTrack);
     writer.WriteByte(0);

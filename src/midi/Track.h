@@ -8,10 +8,11 @@
 #include <vector>
 
 // One track of the song: its events in time order with delta times, its instrument (channel and
-// program, held here rather than as events), a play cursor with the cached absolute time of the
-// next event, and a record position for overdubbing. List iterators serve as positions: they
-// stay valid while events are inserted around them. A track refers into its own list, so it is
-// neither copied nor moved.
+// program, held here rather than as the first program change of its channel; later program
+// changes stay events), the time its end of track was read at, a play cursor with the cached
+// absolute time of the next event, and a record position for overdubbing. List iterators serve
+// as positions: they stay valid while events are inserted around them. A track refers into its
+// own list, so it is neither copied nor moved.
 class CTrack {
 public:
     using EventList = std::list<CMidiEvent>;
@@ -26,11 +27,11 @@ public:
     CTrack(const CTrack&) = delete;
     CTrack& operator=(const CTrack&) = delete;
 
-    // Play cursor to the first event.
+    // Play cursor to the first event; an instrument with its own program plays that first.
     void Rewind();
     // The event at the play cursor (which must not be exhausted); the cursor moves on.
     const CMidiEvent& PopNextEvent();
-    bool IsExhausted() const { return m_posPlay == m_events.end(); }
+    bool IsExhausted() const { return m_posPlay == m_events.end() && !m_bProgramDue; }
 
     // Record position none, offset 0: recording starts at tick 0.
     void ResetRecord();
@@ -42,14 +43,19 @@ public:
     void InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote);
     void FreeEvents();
 
-    // Replaces the events by those of an encoded track chunk: note-ons are paired with their ends
-    // into durations (one pass), note-offs and program changes are dropped (the first program
-    // change becomes the track's program), the first kept note-on makes the track active.
-    void LoadFromChunk(const std::uint8_t* pData, std::size_t nSize);
+    // Appends the tracks of an encoded track chunk to tracks. Note-ons are paired with their ends
+    // into durations in one pass and note-offs are dropped. A chunk whose notes use several
+    // channels becomes one track per channel, in channel order; the first keeps the meta and
+    // SysEx events and the messages of channels without notes. A track with notes is an
+    // instrument on their channel; a track without notes only when its one channel message is a
+    // program change (an instrument saved before anything was recorded on it).
+    static void AppendFromChunk(const std::uint8_t* pData, std::size_t nSize,
+                                std::list<CTrack>& tracks);
     // An upper bound of the encoded size in bytes.
     std::size_t EstimateSize() const;
-    // Appends the encoded events to chunk: a program change at tick 0 when active, note-offs
-    // regenerated from durations, end of track last.
+    // Appends the encoded events to chunk: the instrument's program change at tick 0 when the
+    // track has one, note-offs regenerated from durations, end of track last (at m_nEndTime, or
+    // at the last event when that is later).
     void WriteToChunk(std::vector<std::uint8_t>& chunk) const;
 
     EventList m_events;
@@ -60,8 +66,29 @@ public:
     bool m_bActive = false;
     std::uint8_t m_nChannel = 0;
     std::uint8_t m_nProgram = 0;
+    // Whether m_nProgram is the track's own program change, written at its start. A track read
+    // without a program change before its first note has none: it plays with what its channel
+    // has, and writing one would override the program another track gives that channel.
+    bool m_bOwnProgram = false;
+    // Absolute tick of the end of track as read; 0 for a track made here.
+    std::uint32_t m_nEndTime = 0;
 
 private:
+    // The program change that plays the instrument's own program at the start of playback.
+    CMidiEvent m_programEvent;
+    bool m_bProgramDue = false;
+
+    // Decodes a chunk into this empty track with every program change kept; returns the channels
+    // whose notes were kept (bit n for channel n).
+    std::uint32_t Decode(const std::uint8_t* pData, std::size_t nSize);
+    // Moves the messages of every channel in nChannels but the lowest into new tracks appended
+    // to tracks, in channel order.
+    void SplitChannels(std::uint32_t nChannels, std::list<CTrack>& tracks);
+    // Makes the track an instrument as described at AppendFromChunk, on nChannel when it has
+    // notes (negative when not): the first program change of its channel before its first note
+    // becomes its program and leaves the events.
+    void TakeInstrument(int nChannel);
+
     const CMidiEvent& InsertAtRecordPosition(CMidiEvent&& event);
     // Note lengths as written: cut where the key is struck again while it sounds.
     std::vector<std::uint32_t> CutNoteLengths() const;

@@ -123,17 +123,19 @@ TEST(MidiFile, NoteEndsArePairedByChannelAndKey) {
                                 {0x20, 0xB1, 7, 100},   // keeps its time 264
                                 kEnd});
     ASSERT_TRUE(LoadBytes(song, MakeSmf(1, 96, {chunk})));
+    // The two channels become two tracks.
+    ASSERT_EQ(song.m_tracks.size(), 2u);
     const CTrack& track = song.m_tracks.front();
-    EXPECT_EQ(Notes(track), (std::vector<Note>{{0, 0x91, 60, 96},
-                                               {0, 0x91, 62, 96},
-                                               {0, 0x92, 60, 200},
-                                               {96, 0x91, 62, 120},
-                                               {264, 0xB1, 7, 0}}));
+    EXPECT_EQ(Notes(track),
+              (std::vector<Note>{
+                  {0, 0x91, 60, 96}, {0, 0x91, 62, 96}, {96, 0x91, 62, 120}, {264, 0xB1, 7, 0}}));
     EXPECT_TRUE(track.m_bActive);
     EXPECT_EQ(track.m_nChannel, 1);
+    EXPECT_EQ(Notes(song.m_tracks.back()), (std::vector<Note>{{0, 0x92, 60, 200}}));
+    EXPECT_EQ(song.m_tracks.back().m_nChannel, 2);
 }
 
-TEST(MidiFile, ProgramChangesAreFoldedIntoTheTrack) {
+TEST(MidiFile, TheFirstProgramChangeIsTheInstrumentAndLaterOnesStay) {
     CSong song;
     const Bytes chunk = Concat({{0x00, 0xC3, 33},
                                 {0x00, 0x93, 60, 100},
@@ -145,12 +147,10 @@ TEST(MidiFile, ProgramChangesAreFoldedIntoTheTrack) {
     CTrack& track = song.m_tracks.front();
     EXPECT_EQ(track.m_nProgram, 33);
     EXPECT_EQ(track.m_nChannel, 3);
-    EXPECT_EQ(Notes(track), (std::vector<Note>{{0, 0x93, 60, 496}, {512, 0xB3, 10, 0}}));
-    EXPECT_EQ(EncodedTrack(song, 0), Concat({{0x00, 0xC3, 33},
-                                             {0x00, 0x93, 60, 100},
-                                             {0x83, 0x70, 0x83, 60, 0},
-                                             {0x10, 0xB3, 10, 64},
-                                             kEnd}));
+    EXPECT_TRUE(track.m_bOwnProgram);
+    EXPECT_EQ(Notes(track),
+              (std::vector<Note>{{0, 0x93, 60, 496}, {480, 0xC3, 40, 0}, {512, 0xB3, 10, 0}}));
+    EXPECT_EQ(EncodedTrack(song, 0), chunk);
 }
 
 TEST(MidiFile, OnlyNotesOrAProgramMakeAnInstrumentTrack) {
@@ -196,15 +196,12 @@ TEST(MidiFile, TimingFollowsTheDivision) {
     EXPECT_EQ(Saved(song), MakeSmf(1, 384, {kEnd}));
 }
 
-TEST(MidiFile, FormatZeroIsSavedBackAsFormatZero) {
+TEST(MidiFile, FormatZeroIsSavedAsFormatOne) {
+    // The song keeps a track for each channel, which format 0 cannot hold.
     CSong song;
-    const Bytes file = MakeSmf(
-        0, 120, {Concat({{0x00, 0xC0, 0}, {0x00, 0x90, 60, 127}, {0x78, 0x80, 60, 0}, kEnd})});
-    ASSERT_TRUE(LoadBytes(song, file));
-    EXPECT_EQ(Saved(song), file);
-    // A single-track format that has grown more tracks is written as format 1.
-    song.AddTrack(0);
-    EXPECT_EQ(Saved(song)[9], 1);
+    const Bytes chunk = Concat({{0x00, 0xC0, 0}, {0x00, 0x90, 60, 127}, {0x78, 0x80, 60, 0}, kEnd});
+    ASSERT_TRUE(LoadBytes(song, MakeSmf(0, 120, {chunk})));
+    EXPECT_EQ(Saved(song), MakeSmf(1, 120, {chunk}));
 }
 
 TEST(MidiFile, EveryChunkIsKept) {

@@ -232,8 +232,9 @@ TEST_F(NotePlayerTest, LengthPercentShortensSongNotesButNeverToZero) {
     m_player.SetControl(CNotePlayer::kControlLengthPercent, 20);
     m_player.OnPlayStart(false);
     m_player.OnTimerTick();
-    // Stored velocities are not used.
-    EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{NoteOn(3, 60), NoteOn(3, 62)}));
+    // Stored velocities are not used. The piano of channel 0 plays its program first.
+    EXPECT_EQ(m_player.Messages(),
+              (std::vector<std::uint32_t>{Program(0, 0), NoteOn(3, 60), NoteOn(3, 62)}));
     ASSERT_NE(m_player.m_scheduler.FindNoteOff(3, 60), nullptr);
     ASSERT_NE(m_player.m_scheduler.FindNoteOff(3, 62), nullptr);
     EXPECT_EQ(m_player.m_scheduler.FindNoteOff(3, 60)->m_nDue, 20u);
@@ -246,10 +247,11 @@ TEST_F(NotePlayerTest, OtherChannelMessagesGoOutUnchanged) {
     AddSongTrack({&volume, &bend});
     m_player.OnPlayStart(false);
     m_player.OnTimerTick();
-    EXPECT_EQ(m_player.Messages(), std::vector<std::uint32_t>{0x6407B3u});
+    EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{Program(0, 0), 0x6407B3u}));
     m_player.OnTimerTick();
     m_player.OnTimerTick();
-    EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{0x6407B3u, 0x4000E3u}));
+    EXPECT_EQ(m_player.Messages(),
+              (std::vector<std::uint32_t>{Program(0, 0), 0x6407B3u, 0x4000E3u}));
 }
 
 TEST_F(NotePlayerTest, KeySignaturesApplyOnlyWithIgnoreSysExOff) {
@@ -404,8 +406,8 @@ TEST_F(NotePlayerTest, PlaybackIsNotRecordedAndEndsByItself) {
     EXPECT_EQ(nTicks, 4);
     EXPECT_EQ(m_player.m_nStops, 1);
     // Due scheduled work comes before playback within a tick.
-    EXPECT_EQ(m_player.Messages(),
-              (std::vector<std::uint32_t>{NoteOn(3, 60), NoteOff(3, 60), NoteOn(3, 64)}));
+    EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{Program(0, 0), NoteOn(3, 60),
+                                                               NoteOff(3, 60), NoteOn(3, 64)}));
     // The last note still ends on its own after playback stopped.
     EXPECT_GT(TicksUntil(NoteOff(3, 64)), 0);
     EXPECT_EQ(m_player.m_song.FindActiveTrack(1)->m_events.size(), 2u);

@@ -110,10 +110,14 @@ TEST(Song, PlaybackMergesTracksAndPrefersEarlierTracksAtEqualTimes) {
     AppendEvent(second, 20, 0xB1, 7);
     AppendEvent(second, 10, 0x91, 71, 10);
 
+    // An instrument's program plays first in its track, at tick 0.
     const std::vector<Played> played = PlayAll(song);
-    EXPECT_EQ(played,
-              (std::vector<Played>{
-                  {0, 0x90, 60}, {0, 0x91, 70}, {30, 0xB1, 7}, {30, 0x90, 61}, {30, 0x91, 71}}));
+    EXPECT_EQ(played, (std::vector<Played>{{0, 0x90, 60},
+                                           {0, 0xC0, 0},
+                                           {0, 0x91, 70},
+                                           {30, 0xB1, 7},
+                                           {30, 0x90, 61},
+                                           {30, 0x91, 71}}));
 }
 
 TEST(Song, RemovingTheTrackThatPlaysNextSelectsAgain) {
@@ -128,6 +132,9 @@ TEST(Song, RemovingTheTrackThatPlaysNextSelectsAgain) {
     EXPECT_EQ(song.m_pNextTrack, &TrackAt(song, 1));
     const CMidiEvent* pEvent = nullptr;
     song.m_nPlayTime = 45;
+    ASSERT_TRUE(song.GetNextDueEvent(pEvent));
+    ASSERT_NE(pEvent, nullptr);
+    EXPECT_EQ(pEvent->m_status, 0xC1);
     ASSERT_TRUE(song.GetNextDueEvent(pEvent));
     ASSERT_NE(pEvent, nullptr);
     EXPECT_EQ(pEvent->m_data1, 62);
@@ -193,7 +200,9 @@ TEST(Song, NotesRecordedAsTheSongPlaysAreNotPlayedAgainAtTheNextTick) {
         song.AdvanceRecordTime();
         const CMidiEvent* pEvent = nullptr;
         while (song.GetNextDueEvent(pEvent) && pEvent != nullptr) {
-            played.push_back(pEvent->m_data1);
+            if (pEvent->IsNoteOn()) {
+                played.push_back(pEvent->m_data1);
+            }
         }
         song.m_nPlayTime += song.m_nStep;
     };
@@ -215,8 +224,8 @@ TEST(Song, NotesRecordedAsTheSongPlaysAreNotPlayedAgainAtTheNextTick) {
         tick();
     }
     EXPECT_EQ(played, (std::vector<std::uint8_t>{60, 64, 77}));
-    // On the next pass everything recorded plays.
-    EXPECT_EQ(PlayAll(song).size(), 5u);
+    // On the next pass everything recorded plays, after the instrument's program.
+    EXPECT_EQ(PlayAll(song).size(), 6u);
 }
 
 TEST(Song, RecordNoteGoesToTheFirstActiveTrackOnItsChannel) {

@@ -1,19 +1,29 @@
 """Reads and writes Standard MIDI Files with mido for the interoperability tests.
 
-  mido_tool.py dump FILE   prints the file in the tests' canonical text form
-  mido_tool.py write DIR   writes the files the reader must take, one name a line
+  mido_tool.py dump FILE    prints the file in the tests' canonical text form
+  mido_tool.py notes DIR    prints every .mid file of DIR, by name, as the notes heard
+  mido_tool.py write DIR    writes the files the reader must take, one name a line
 
 Canonical form, one line each, tracks in order:
   track                       a new track
-  program CH PROG             the first program change of the track
-  note TIME CH KEY DURATION   a note-on with the ticks to its end (next note-off or note-on of
-                              the same channel and key); notes without an end, or ending at
-                              their own tick, are left out
-  chan TIME HEX               any other channel message
+  program CH PROG             the track's instrument: its first program change, when no note
+                              comes before it
+  note TIME CH KEY DURATION   a note-on with the ticks to its end (see Ends); notes without an
+                              end, or ending at their own tick, are left out
+  chan TIME HEX               any other channel message, later program changes too
   meta TIME HEX               a meta event other than end of track: type, then data
   sysex TIME HEX              a SysEx event's data without F0 and the closing F7
 Header line first: header FORMAT TICKS
+
+Notes heard, for each file "file NAME", then its notes sorted as "START CH KEY DURATION
+PROGRAM" (PROGRAM: the one its channel has when it starts, as the tracks merged in time play;
+every channel starts at 0), then "end TIME", the latest end of track.
+
+Ends: a note ends at the next note-off, note-on with velocity 0 or note-on of the same channel
+and key in its track. A note-off at the tick of a note-on that struck the key again while it
+sounded belongs to the note that re-strike cut, not to the new one.
 """
+import os
 import sys
 
 import mido
@@ -23,14 +33,41 @@ def hexs(values):
     return "".join("%02x" % v for v in values)
 
 
+class Pairing:
+    """Pairs the note-ons of one track with their ends, as described under Ends."""
+
+    def __init__(self):
+        self.pending = {}  # (channel, key) -> [note, start, restruck]
+        self.notes = []  # [start, channel, key, duration or None, program]
+
+    def message(self, msg, now, program=0):
+        key = (msg.channel, msg.note)
+        note_on = msg.type == "note_on" and msg.velocity > 0
+        cut = False
+        if key in self.pending:
+            note, start, restruck = self.pending[key]
+            if now == start and restruck and not note_on:
+                self.pending[key][2] = False
+                return
+            del self.pending[key]
+            if now > start:
+                note[3] = now - start
+                cut = True
+        if note_on:
+            note = [now, msg.channel, msg.note, None, program]
+            self.notes.append(note)
+            self.pending[key] = [note, now, cut]
+
+
 def dump(path):
     mid = mido.MidiFile(path)
     print("header %d %d" % (mid.type, mid.ticks_per_beat))
     for track in mid.tracks:
         print("track")
-        lines = []  # (order, text or None) for notes filled in later
-        pending = {}
+        lines = []  # text, or a note filled in later
+        pairing = Pairing()
         program = None
+        note_seen = False
         now = 0
         for msg in track:
             now += msg.time
@@ -46,27 +83,53 @@ def dump(path):
             if msg.type == "sysex":
                 lines.append("sysex %d %s" % (now, hexs(msg.data)))
                 continue
-            if msg.type == "program_change":
-                if program is None:
-                    program = (msg.channel, msg.program)
+            if msg.type == "program_change" and program is None and not note_seen:
+                program = (msg.channel, msg.program)
                 continue
             if msg.type in ("note_on", "note_off"):
-                key = (msg.channel, msg.note)
-                if key in pending:
-                    index, start = pending.pop(key)
-                    if now > start:
-                        lines[index] = "note %d %d %d %d" % (start, msg.channel, msg.note,
-                                                             now - start)
-                if msg.type == "note_on" and msg.velocity > 0:
-                    pending[key] = (len(lines), now)
-                    lines.append(None)
+                before = len(pairing.notes)
+                pairing.message(msg, now)
+                if len(pairing.notes) > before:
+                    note_seen = True
+                    lines.append(pairing.notes[-1])
                 continue
             lines.append("chan %d %s" % (now, hexs(msg.bytes())))
         if program is not None:
             print("program %d %d" % program)
         for line in lines:
-            if line is not None:
+            if isinstance(line, str):
                 print(line)
+            elif line[3] is not None:
+                print("note %d %d %d %d" % tuple(line[:4]))
+
+
+def notes(directory):
+    for name in sorted(os.listdir(directory)):
+        if not name.endswith(".mid"):
+            continue
+        mid = mido.MidiFile(os.path.join(directory, name))
+        merged = []  # (time, track, order, message): the tracks as they play together
+        end = 0
+        for index, track in enumerate(mid.tracks):
+            now = 0
+            for order, msg in enumerate(track):
+                now += msg.time
+                merged.append((now, index, order, msg))
+            end = max(end, now)
+        merged.sort(key=lambda item: item[:3])
+        programs = [0] * 16
+        pairings = [Pairing() for _ in mid.tracks]
+        for now, index, _, msg in merged:
+            if msg.type == "program_change":
+                programs[msg.channel] = msg.program
+            elif msg.type in ("note_on", "note_off"):
+                pairings[index].message(msg, now, programs[msg.channel])
+        print("file %s" % name)
+        heard = sorted(tuple(note) for pairing in pairings for note in pairing.notes
+                       if note[3] is not None)
+        for note in heard:
+            print("%d %d %d %d %d" % note)
+        print("end %d" % end)
 
 
 def write(directory):
@@ -118,5 +181,7 @@ def write(directory):
 if __name__ == "__main__":
     if sys.argv[1] == "dump":
         dump(sys.argv[2])
+    elif sys.argv[1] == "notes":
+        notes(sys.argv[2])
     else:
         write(sys.argv[2])
