@@ -3,6 +3,9 @@
 #include "midi/Song.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,4 +66,34 @@ inline Bytes EncodedTrack(CSong& song, std::size_t n) {
 
 inline std::string TempPath(const std::string& name) {
     return std::string(VORKELN_TEST_TMP) + "/" + name;
+}
+
+// python3-mido, the outside reader our files are judged by, through tests/midi/mido_tool.py.
+inline const std::string kPython = "/usr/bin/python3";
+inline const std::string kMidoTool = std::string(VORKELN_SOURCE_DIR) + "/tests/midi/mido_tool.py";
+
+inline bool HaveMido() {
+    static const bool bHave = std::filesystem::exists(kPython) &&
+                              std::system((kPython + " -c 'import mido' 2>/dev/null").c_str()) == 0;
+    return bHave;
+}
+
+// What the command prints.
+inline std::string RunCommand(const std::string& command) {
+    std::string output;
+    FILE* pPipe = popen(command.c_str(), "r");
+    if (pPipe == nullptr) {
+        return output;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0) {
+        output.append(buffer, n);
+    }
+    pclose(pPipe);
+    return output;
+}
+
+inline std::string RunMidoTool(const std::string& command, const std::string& path) {
+    return RunCommand(kPython + " " + kMidoTool + " " + command + " '" + path + "'");
 }

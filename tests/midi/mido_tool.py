@@ -3,6 +3,8 @@
   mido_tool.py dump FILE    prints the file in the tests' canonical text form
   mido_tool.py notes DIR    prints every .mid file of DIR, by name, as the notes heard
   mido_tool.py write DIR    writes the files the reader must take, one name a line
+  mido_tool.py faults DIR   writes files as other programs write them, where songs once lost
+                            instruments, notes, their end or a set-up track's meaning
 
 Canonical form, one line each, tracks in order:
   track                       a new track
@@ -178,10 +180,86 @@ def write(directory):
     print(path)
 
 
+def track_of(events):
+    """A track from (time, message) pairs in order of time; end of track at the last time."""
+    track = mido.MidiTrack()
+    now = 0
+    for time, msg in events:
+        track.append(msg.copy(time=time - now))
+        now = time
+    return track
+
+
+def on(channel, note, velocity=100):
+    return mido.Message("note_on", channel=channel, note=note, velocity=velocity)
+
+
+def off(channel, note):
+    return mido.Message("note_off", channel=channel, note=note)
+
+
+def program(channel, number):
+    return mido.Message("program_change", channel=channel, program=number)
+
+
+def end():
+    return mido.MetaMessage("end_of_track")
+
+
+def faults(directory):
+    # Format 0: every channel in one track with its program, one program changed mid-song, and
+    # a controller on a channel without notes.
+    events = [(0, mido.MetaMessage("track_name", name="All")), (0, program(0, 40)),
+              (0, program(1, 33)),
+              (0, mido.Message("control_change", channel=5, control=7, value=90))]
+    for i in range(8):
+        events += [(96 * i, on(0, 60 + i)), (96 * i, on(1, 36 + i)), (96 * i, on(9, 42)),
+                   (96 * i + 10, off(9, 42)), (96 * i + 48, off(1, 36 + i)),
+                   (96 * i + 90, off(0, 60 + i))]
+    events += [(384, program(1, 35)), (768, end())]
+    events.sort(key=lambda item: item[0])
+    save(directory, "instruments.mid", 0, 96, [events])
+
+    # A ride cymbal struck every 48 ticks, each new stroke before the note-off of the last one;
+    # then a stroke that ends at its own tick.
+    events = [(0, on(9, 51))]
+    for i in range(1, 8):
+        events += [(48 * i, on(9, 51)), (48 * i, off(9, 51))]
+    events += [(384, off(9, 51)), (400, on(9, 38)), (400, off(9, 38)), (480, end())]
+    save(directory, "restruck.mid", 1, 96, [events])
+
+    # One bar of 4/4 that ends on silence: the notes end at 959, the bar at 1024.
+    events = []
+    for i in range(4):
+        events += [(256 * i, on(0, 64 + i)), (256 * i + 191, off(0, 64 + i))]
+    events.append((1024, end()))
+    save(directory, "loop.mid", 1, 256, [events])
+
+    # A set-up track giving three channels their programs, a track that relies on it and one
+    # with a program of its own that differs.
+    setup = [(0, mido.MetaMessage("set_tempo", tempo=500000)), (0, program(0, 40)),
+             (0, program(1, 73)), (0, program(2, 20)), (0, end())]
+    relying = [(0, on(0, 60)), (96, off(0, 60)), (96, on(0, 62)), (192, off(0, 62)),
+               (192, end())]
+    own = [(0, program(1, 74)), (0, on(1, 72)), (96, off(1, 72)), (96, end())]
+    save(directory, "setup.mid", 1, 96, [setup, relying, own])
+
+
+def save(directory, name, kind, ticks, tracks):
+    mid = mido.MidiFile(type=kind, ticks_per_beat=ticks)
+    for events in tracks:
+        mid.tracks.append(track_of(events))
+    path = os.path.join(directory, name)
+    mid.save(path)
+    print(path)
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "dump":
         dump(sys.argv[2])
     elif sys.argv[1] == "notes":
         notes(sys.argv[2])
+    elif sys.argv[1] == "faults":
+        faults(sys.argv[2])
     else:
         write(sys.argv[2])
