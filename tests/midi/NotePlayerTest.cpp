@@ -1,4 +1,5 @@
 #include "midi/NotePlayer.h"
+#include "MidiTestUtil.h"
 #include "midi/RecordingPort.h"
 #include "theory/ModeFlags.h"
 
@@ -431,6 +432,34 @@ TEST_F(NotePlayerTest, OpenSongSendsTheProgramsOfTheFile) {
     m_player.Messages().clear();
     ASSERT_TRUE(m_player.OpenSong(path));
     EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{Program(0, 0), Program(1, 40)}));
+}
+
+TEST_F(NotePlayerTest, ProgramChangesOfAFilePlayWhereTheyStandAndEveryPassStartsAlike) {
+    // Channel 3: program 10, changed to 20 at tick 30. Channel 4: no program of its own, changed
+    // to 50 at tick 60 after its first note.
+    const Bytes file = MakeSmf(
+        0, 96, {{0x00, 0xC3, 10,   0x00, 0x93, 60, 100,  0x00, 0x94, 62, 100,  0x1E, 0xC3, 20, 0x1E,
+                 0xC4, 50,   0x0A, 0x83, 60,   0,  0x00, 0x84, 62,   0,  0x00, 0xFF, 0x2F, 0}});
+    ASSERT_TRUE(m_player.m_song.LoadMemory(file.data(), file.size()));
+    ASSERT_EQ(m_player.m_song.GetActiveTrackCount(), 2u);
+    m_player.SetControl(CNotePlayer::kControlTempo, 34);
+    ASSERT_EQ(m_player.m_song.m_nStep, 1u);
+    for (int nPass = 0; nPass < 2; ++nPass) {
+        m_player.m_scheduler.ClearPending();
+        m_player.Messages().clear();
+        m_player.RewindSong();
+        m_player.m_bPlaying = true;
+        for (int i = 0; i < 61; ++i) {
+            m_player.OnTimerTick();
+        }
+        // The channel without a program of its own starts at the default, the other at its own.
+        EXPECT_EQ(std::vector<std::uint32_t>(m_player.Messages().begin(),
+                                             m_player.Messages().begin() + 7),
+                  (std::vector<std::uint32_t>{Program(4, 0), Program(3, 10), Program(3, 10),
+                                              NoteOn(3, 60), NoteOn(4, 62), Program(3, 20),
+                                              Program(4, 50)}))
+            << "pass " << nPass;
+    }
 }
 
 } // namespace

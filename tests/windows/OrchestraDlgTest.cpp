@@ -1,4 +1,5 @@
 #include "windows/OrchestraDlg.h"
+#include "../midi/MidiTestUtil.h"
 #include "StandInPlayer.h"
 #include "midi/Song.h"
 
@@ -287,6 +288,24 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 15);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0110, kViolin}, {0x0210, 0}}));
     EXPECT_EQ(ActiveTracks(), 16u);
+}
+
+TEST_F(OrchestraDlgTest, ListsEveryInstrumentOfAFormatZeroFile) {
+    // One track: a violin on channel 0, a bass on channel 1, drums on channel 9 without a
+    // program, and a set-up of channel 5 that plays nothing.
+    const Bytes file =
+        MakeSmf(0, 96, {{0x00, 0xC0, 40, 0x00, 0xC1, 33,   0x00, 0xC5, 70,   0x00, 0x90, 60, 100,
+                         0x00, 0x91, 36, 100,  0x00, 0x99, 42,   100,  0x60, 0x80, 60,   0,  0x00,
+                         0x81, 36,   0,  0x00, 0x89, 42,   0,    0x00, 0xFF, 0x2F, 0}});
+    CSong& song = m_player.m_song;
+    ASSERT_TRUE(song.LoadMemory(file.data(), file.size()));
+    m_dlg.RefillFromSong(song);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"Violin", "Electric Bass (finger)",
+                                                "Acoustic Grand Piano", ""}));
+    ClickRow(1);
+    EXPECT_EQ(song.GetActiveTrackChannel(m_player.m_nCurrentTrack), 1);
+    ClickRow(2);
+    EXPECT_EQ(song.GetActiveTrackChannel(m_player.m_nCurrentTrack), 9);
 }
 
 TEST_F(OrchestraDlgTest, RowsBeyondWhatTheCodesNameAreGreyed) {
