@@ -1,6 +1,10 @@
 // Speed of the song's file reading and writing against drumstick's QSmf on the same file, and
 // the song's share of one 20 ms timer tick. The file (format 1, 16 tracks, 1,000,000 notes) is
-// made once by the generator script. Ratios of the run are printed at the end.
+// made once by the generator script; its format 0 version (the same events merged into one
+// track on 16 channels) is made from it here. The ratios of the run's medians are printed at
+// the end.
+#include "midi/ChunkReader.h"
+#include "midi/ChunkWriter.h"
 #include "midi/Song.h"
 #ifdef VORKELN_BENCH_SOUND
 #include "sound/FluidSynthPort.h"
@@ -12,6 +16,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -54,6 +59,72 @@ const std::string& LargeFile() {
                 std::fprintf(stderr, "cannot generate %s\n", file.c_str());
                 std::exit(1);
             }
+        }
+        return file;
+    }();
+    return path;
+}
+
+// large.mid with its tracks merged in time order into one track: format 0.
+const std::string& LargeFormat0File() {
+    static const std::string path = [] {
+        const std::string file = std::string(VORKELN_BENCH_DATA_DIR) + "/large0.mid";
+        if (std::filesystem::exists(file)) {
+            return file;
+        }
+        CMidiFile source;
+        if (!source.Read(LargeFile())) {
+            std::fprintf(stderr, "cannot read %s\n", LargeFile().c_str());
+            std::exit(1);
+        }
+        struct SMerged {
+            std::uint64_t nTime;
+            std::size_t nTrack;
+            std::size_t nOrder;
+            CMidiEvent event;
+        };
+        std::vector<SMerged> merged;
+        std::uint64_t nEnd = 0;
+        for (std::size_t nTrack = 0; nTrack < source.m_chunks.size(); ++nTrack) {
+            CChunkReader reader(source.m_chunks[nTrack].data(), source.m_chunks[nTrack].size());
+            std::uint64_t nTime = 0;
+            CMidiEvent event;
+            for (;;) {
+                std::uint32_t nDelta = 0;
+                const CChunkReader::EResult eResult = reader.ReadEvent(nDelta, event);
+                nTime += nDelta;
+                if (eResult == CChunkReader::EResult::End) {
+                    break;
+                }
+                if (eResult == CChunkReader::EResult::Event) {
+                    merged.push_back({nTime, nTrack, merged.size(), std::move(event)});
+                    event = CMidiEvent();
+                }
+            }
+            nEnd = std::max(nEnd, nTime);
+        }
+        std::sort(merged.begin(), merged.end(), [](const SMerged& a, const SMerged& b) {
+            return a.nTime != b.nTime ? a.nTime < b.nTime : a.nOrder < b.nOrder;
+        });
+        CMidiFile target;
+        target.m_nFormat = 0;
+        target.m_nDivision = source.m_nDivision;
+        target.m_nTracks = 1;
+        target.m_chunks.resize(1);
+        CChunkWriter writer(target.m_chunks[0], 8 * merged.size());
+        std::uint64_t nLast = 0;
+        for (const SMerged& item : merged) {
+            writer.WriteEvent(static_cast<std::uint32_t>(item.nTime - nLast), item.event);
+            nLast = item.nTime;
+        }
+        writer.WriteVarLen(static_cast<std::uint32_t>(nEnd - nLast));
+        writer.WriteByte(CMidiEvent::kMeta);
+        writer.WriteByte(CMidiEvent::kMetaEndOfTrack);
+        writer.WriteByte(0);
+        writer.Finish();
+        if (!target.Write(file)) {
+            std::fprintf(stderr, "cannot write %s\n", file.c_str());
+            std::exit(1);
         }
         return file;
     }();
@@ -110,58 +181,57 @@ void ReadWithQsmf(const std::string& path, std::vector<QsmfEvent>& events) {
     smf.readFromFile(QString::fromStdString(path));
 }
 
-void BM_SongLoad(benchmark::State& state) {
+void SongLoad(benchmark::State& state, const std::string& path) {
     CSong song;
     for (auto _ : state) {
-        if (!song.Load(LargeFile())) {
+        if (!song.Load(path)) {
             state.SkipWithError("load failed");
         }
         benchmark::DoNotOptimize(song.m_tracks.size());
     }
 }
-BENCHMARK(BM_SongLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_QsmfRead(benchmark::State& state) {
+void QsmfRead(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         std::vector<QsmfEvent> events;
-        ReadWithQsmf(LargeFile(), events);
+        ReadWithQsmf(path, events);
         benchmark::DoNotOptimize(events.size());
         if (events.size() < 2000000) {
             state.SkipWithError("QSmf read too few events");
         }
     }
 }
-BENCHMARK(BM_QsmfRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_SongSave(benchmark::State& state) {
+void SongSave(benchmark::State& state, const std::string& path, const char* pTarget) {
     CSong song;
-    song.Load(LargeFile());
-    const std::string path = TempFile("song-save.mid");
+    song.Load(path);
+    const std::string target = TempFile(pTarget);
     for (auto _ : state) {
-        if (!song.Save(path)) {
+        if (!song.Save(target)) {
             state.SkipWithError("save failed");
         }
     }
 }
-BENCHMARK(BM_SongSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_QsmfWrite(benchmark::State& state) {
+// QSmf asks for each track in turn; each gets its events with delta times, as the song writes
+// them from its own.
+void QsmfWrite(benchmark::State& state, const std::string& path, const char* pTarget) {
     std::vector<QsmfEvent> events;
-    ReadWithQsmf(LargeFile(), events);
-    // QSmf asks for each track in turn; each gets its events with delta times, as the song
-    // writes them from its own.
-    std::vector<std::vector<const QsmfEvent*>> tracks(16);
+    ReadWithQsmf(path, events);
+    std::vector<std::vector<const QsmfEvent*>> tracks;
     for (const QsmfEvent& event : events) {
         if (event.nTrack >= 0 && event.nTrack < 16) {
-            tracks[static_cast<std::size_t>(event.nTrack)].push_back(&event);
+            const auto nTrack = static_cast<std::size_t>(event.nTrack);
+            tracks.resize(std::max(tracks.size(), nTrack + 1));
+            tracks[nTrack].push_back(&event);
         }
     }
-    const std::string path = TempFile("qsmf-save.mid");
+    const std::string target = TempFile(pTarget);
     using drumstick::File::QSmf;
     for (auto _ : state) {
         QSmf smf;
-        smf.setFileFormat(1);
-        smf.setTracks(16);
+        smf.setFileFormat(tracks.size() == 1 ? 0 : 1);
+        smf.setTracks(static_cast<int>(tracks.size()));
         smf.setDivision(480);
         QObject::connect(&smf, &QSmf::signalSMFWriteTrack, [&](int nTrack) {
             long nLast = 0;
@@ -181,10 +251,50 @@ void BM_QsmfWrite(benchmark::State& state) {
             }
             smf.writeMetaEvent(0, 0x2F);
         });
-        smf.writeToFile(QString::fromStdString(path));
+        smf.writeToFile(QString::fromStdString(target));
     }
 }
+
+void BM_SongLoad(benchmark::State& state) {
+    SongLoad(state, LargeFile());
+}
+BENCHMARK(BM_SongLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfRead(benchmark::State& state) {
+    QsmfRead(state, LargeFile());
+}
+BENCHMARK(BM_QsmfRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_SongSave(benchmark::State& state) {
+    SongSave(state, LargeFile(), "song-save.mid");
+}
+BENCHMARK(BM_SongSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfWrite(benchmark::State& state) {
+    QsmfWrite(state, LargeFile(), "qsmf-save.mid");
+}
 BENCHMARK(BM_QsmfWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The format 0 file: the song splits it into its 16 channels and saves those as 16 tracks.
+void BM_SongLoadFormat0(benchmark::State& state) {
+    SongLoad(state, LargeFormat0File());
+}
+BENCHMARK(BM_SongLoadFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfReadFormat0(benchmark::State& state) {
+    QsmfRead(state, LargeFormat0File());
+}
+BENCHMARK(BM_QsmfReadFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_SongSaveFormat0(benchmark::State& state) {
+    SongSave(state, LargeFormat0File(), "song-save0.mid");
+}
+BENCHMARK(BM_SongSaveFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_QsmfWriteFormat0(benchmark::State& state) {
+    QsmfWrite(state, LargeFormat0File(), "qsmf-save0.mid");
+}
+BENCHMARK(BM_QsmfWriteFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // One timer tick of playback: every due event, the play clock, then the record clock.
 void BM_SongTick(benchmark::State& state) {
@@ -247,12 +357,18 @@ void BM_FluidSynthOpen(benchmark::State& state) {
 BENCHMARK(BM_FluidSynthOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
 #endif
 
-// Prints the run's ratios after the usual console report.
+// Prints the ratios of the run's medians after the usual console report: of the median
+// aggregate when the run is repeated, of the one run otherwise.
 class CRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Iteration) {
+                m_times.try_emplace(name, run.GetAdjustedRealTime());
+            } else if (run.aggregate_name == "median") {
+                m_times[name] = run.GetAdjustedRealTime();
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -261,11 +377,14 @@ public:
             const auto slow = m_times.find(pSlow);
             const auto fast = m_times.find(pFast);
             if (slow != m_times.end() && fast != m_times.end() && fast->second > 0) {
-                std::printf("%s / %s = %.2f\n", pSlow, pFast, slow->second / fast->second);
+                std::printf("%s / %s = %.2f (medians)\n", pSlow, pFast,
+                            slow->second / fast->second);
             }
         };
         ratio("BM_QsmfRead", "BM_SongLoad");
         ratio("BM_QsmfWrite", "BM_SongSave");
+        ratio("BM_QsmfReadFormat0", "BM_SongLoadFormat0");
+        ratio("BM_QsmfWriteFormat0", "BM_SongSaveFormat0");
     }
 
 private:
@@ -279,6 +398,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     LargeFile();
+    LargeFormat0File();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();

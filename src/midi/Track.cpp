@@ -243,31 +243,41 @@ std::uint32_t CTrack::Decode(const std::uint8_t* pData, std::size_t nSize) {
 
 void CTrack::SplitChannels(std::uint32_t nChannels, std::list<CTrack>& tracks) {
     const unsigned nFirst = static_cast<unsigned>(std::countr_zero(nChannels));
-    std::array<CTrack*, 16> targets{};
-    std::array<std::uint64_t, 16> lastTimes{};
+    std::array<std::size_t, 16> partOf{};
+    std::size_t nParts = 1;
     for (unsigned nChannel = nFirst + 1; nChannel < 16; ++nChannel) {
         if ((nChannels & (1u << nChannel)) != 0) {
-            CTrack& part = tracks.emplace_back();
-            part.m_nEndTime = m_nEndTime;
-            targets[nChannel] = &part;
+            partOf[nChannel] = nParts++;
         }
     }
-    // The events leave in time order, so each part's deltas are the gaps between its own.
+    // The events leave in time order, so each part's deltas are the gaps between its own. They
+    // are gathered part by part first, and each part then gets its nodes one after the other:
+    // a part lies together in memory, and the old nodes, freed in the order they were made,
+    // leave no scattered holes for the next song.
+    std::vector<std::vector<CMidiEvent>> parts(nParts);
+    std::vector<std::uint64_t> lastTimes(nParts);
     std::uint64_t nTime = 0;
-    std::uint64_t nLastKept = 0;
-    for (Position pos = m_events.begin(); pos != m_events.end();) {
-        const Position posNext = std::next(pos);
-        nTime += pos->m_nDelta;
-        CTrack* pTarget = pos->IsChannelMessage() ? targets[pos->GetChannel()] : nullptr;
-        std::uint64_t& nLast = pTarget != nullptr ? lastTimes[pos->GetChannel()] : nLastKept;
-        pos->m_nDelta =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(nTime - nLast, kMaxDelta));
-        nLast = nTime;
-        if (pTarget != nullptr) {
-            pTarget->m_events.splice(pTarget->m_events.end(), m_events, pos);
-        }
-        pos = posNext;
+    for (CMidiEvent& event : m_events) {
+        nTime += event.m_nDelta;
+        const std::size_t nPart = event.IsChannelMessage() ? partOf[event.GetChannel()] : 0;
+        event.m_nDelta = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(nTime - lastTimes[nPart], kMaxDelta));
+        lastTimes[nPart] = nTime;
+        parts[nPart].push_back(std::move(event));
     }
+    m_events.clear();
+    for (std::size_t nPart = 0; nPart < nParts; ++nPart) {
+        EventList& events = nPart == 0 ? m_events : tracks.emplace_back().m_events;
+        for (CMidiEvent& event : parts[nPart]) {
+            events.push_back(std::move(event));
+        }
+        parts[nPart] = std::vector<CMidiEvent>();
+        if (nPart != 0) {
+            tracks.back().m_nEndTime = m_nEndTime;
+        }
+    }
+    m_posPlay = m_events.end();
+    ResetRecord();
 }
 
 void CTrack::TakeInstrument(int nChannel) {
