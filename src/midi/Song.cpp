@@ -1,6 +1,7 @@
 #include "midi/Song.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace {
@@ -209,8 +210,44 @@ bool CSong::LoadChunks() {
         CTrack::AppendFromChunk(chunk.data(), chunk.size(), m_tracks);
     }
     ReleaseChunks();
+    FindProgramsHeard();
     ResetRecordPositions();
     return true;
+}
+
+void CSong::FindProgramsHeard() {
+    // A track without a program of its own plays with the one its channel has at its first note
+    // (given by a set-up track, say): that is the instrument to list and to play live on it.
+    std::vector<CTrack*> waiting;
+    for (CTrack& track : m_tracks) {
+        if (track.m_bActive && !track.m_bOwnProgram) {
+            waiting.push_back(&track);
+        }
+    }
+    if (waiting.empty()) {
+        return;
+    }
+    std::array<std::uint8_t, 16> programs{};
+    Rewind();
+    m_nPlayTime = CTrack::kNoTime - 1;
+    const CMidiEvent* pEvent = nullptr;
+    while (!waiting.empty()) {
+        CTrack* pTrack = m_pNextTrack;
+        if (!GetNextDueEvent(pEvent) || pEvent == nullptr) {
+            break;
+        }
+        if ((pEvent->m_status & 0xF0) == 0xC0) {
+            programs[pEvent->GetChannel()] = pEvent->m_data1;
+        } else if (pEvent->IsNoteOn()) {
+            const auto it = std::find(waiting.begin(), waiting.end(), pTrack);
+            if (it != waiting.end()) {
+                pTrack->m_nProgram = programs[pEvent->GetChannel()];
+                waiting.erase(it);
+            }
+        }
+    }
+    m_nPlayTime = 0;
+    m_pNextTrack = nullptr;
 }
 
 void CSong::EncodeChunks() {

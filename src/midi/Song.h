@@ -80,6 +80,8 @@ public:
 private:
     void SelectNextTrack();
     bool LoadChunks();
+    // Gives each loaded track without a program of its own the one its first note plays with.
+    void FindProgramsHeard();
 
     // Notes recorded while the song plays that are due at its next tick. They sounded as they
     // were played; playback passes over them rather than striking them again 20 ms later.

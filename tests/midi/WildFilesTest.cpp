@@ -24,8 +24,8 @@ Bytes FileBytes(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// The song's notes in the form of "mido_tool.py notes", as the player sounds them: the tracks
-// merged in time, every channel at program 0 until a program change reaches it.
+// The song's notes in the form of "mido_tool.py notes", as the player sounds them: the programs
+// it sends when playback starts (as SendPrograms does), then the tracks merged in time.
 std::string NotesHeard(CSong& song, std::size_t* pNotes = nullptr) {
     std::unordered_map<const CMidiEvent*, std::uint64_t> times;
     std::uint64_t nEnd = 0;
@@ -39,6 +39,13 @@ std::string NotesHeard(CSong& song, std::size_t* pNotes = nullptr) {
         nEnd = std::max<std::uint64_t>(nEnd, track.m_nEndTime);
     }
     std::array<std::uint8_t, 16> programs{};
+    for (const bool bOwn : {false, true}) {
+        for (const CTrack& track : song.m_tracks) {
+            if (track.m_bActive && track.m_bOwnProgram == bOwn) {
+                programs[track.m_nChannel] = track.m_nProgram;
+            }
+        }
+    }
     std::vector<std::array<std::uint64_t, 5>> notes;
     song.Rewind();
     song.m_nPlayTime = CTrack::kNoTime - 1;
@@ -152,8 +159,8 @@ TEST(WildFiles, WhereSongsLostInstrumentsNotesTheirEndOrASetUpTrack) {
         // Every stroke of the cymbal; the stroke ending at its own tick is skipped.
         {"restruck.mid", 1, {{9, 0, false}}, 8, 480},
         {"loop.mid", 1, {{0, 0, false}}, 4, 1024},
-        // The set-up track is no instrument.
-        {"setup.mid", 3, {{0, 0, false}, {1, 74, true}}, 3, 192},
+        // The set-up track is no instrument; the program it gives is the one heard and listed.
+        {"setup.mid", 3, {{0, 40, false}, {1, 74, true}}, 3, 192},
     };
     for (const SCase& c : cases) {
         CSong song;
