@@ -131,8 +131,8 @@ const std::string& LargeFormat0File() {
     return path;
 }
 
-std::string TempFile(const char* pName) {
-    return std::string(VORKELN_BENCH_DATA_DIR) + "/" + pName;
+std::string TempFile(const std::string& name) {
+    return std::string(VORKELN_BENCH_DATA_DIR) + "/" + name;
 }
 
 // What QSmf hands out, kept as the song keeps it: one record per event.
@@ -202,10 +202,9 @@ void QsmfRead(benchmark::State& state, const std::string& path) {
     }
 }
 
-void SongSave(benchmark::State& state, const std::string& path, const char* pTarget) {
+void SongSave(benchmark::State& state, const std::string& path, const std::string& target) {
     CSong song;
     song.Load(path);
-    const std::string target = TempFile(pTarget);
     for (auto _ : state) {
         if (!song.Save(target)) {
             state.SkipWithError("save failed");
@@ -215,7 +214,7 @@ void SongSave(benchmark::State& state, const std::string& path, const char* pTar
 
 // QSmf asks for each track in turn; each gets its events with delta times, as the song writes
 // them from its own.
-void QsmfWrite(benchmark::State& state, const std::string& path, const char* pTarget) {
+void QsmfWrite(benchmark::State& state, const std::string& path, const std::string& target) {
     std::vector<QsmfEvent> events;
     ReadWithQsmf(path, events);
     std::vector<std::vector<const QsmfEvent*>> tracks;
@@ -226,7 +225,6 @@ void QsmfWrite(benchmark::State& state, const std::string& path, const char* pTa
             tracks[nTrack].push_back(&event);
         }
     }
-    const std::string target = TempFile(pTarget);
     using drumstick::File::QSmf;
     for (auto _ : state) {
         QSmf smf;
@@ -254,47 +252,6 @@ void QsmfWrite(benchmark::State& state, const std::string& path, const char* pTa
         smf.writeToFile(QString::fromStdString(target));
     }
 }
-
-void BM_SongLoad(benchmark::State& state) {
-    SongLoad(state, LargeFile());
-}
-BENCHMARK(BM_SongLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_QsmfRead(benchmark::State& state) {
-    QsmfRead(state, LargeFile());
-}
-BENCHMARK(BM_QsmfRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_SongSave(benchmark::State& state) {
-    SongSave(state, LargeFile(), "song-save.mid");
-}
-BENCHMARK(BM_SongSave)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_QsmfWrite(benchmark::State& state) {
-    QsmfWrite(state, LargeFile(), "qsmf-save.mid");
-}
-BENCHMARK(BM_QsmfWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// The format 0 file: the song splits it into its 16 channels and saves those as 16 tracks.
-void BM_SongLoadFormat0(benchmark::State& state) {
-    SongLoad(state, LargeFormat0File());
-}
-BENCHMARK(BM_SongLoadFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_QsmfReadFormat0(benchmark::State& state) {
-    QsmfRead(state, LargeFormat0File());
-}
-BENCHMARK(BM_QsmfReadFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_SongSaveFormat0(benchmark::State& state) {
-    SongSave(state, LargeFormat0File(), "song-save0.mid");
-}
-BENCHMARK(BM_SongSaveFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-void BM_QsmfWriteFormat0(benchmark::State& state) {
-    QsmfWrite(state, LargeFormat0File(), "qsmf-save0.mid");
-}
-BENCHMARK(BM_QsmfWriteFormat0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // One timer tick of playback: every due event, the play clock, then the record clock.
 void BM_SongTick(benchmark::State& state) {
@@ -397,8 +354,24 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    LargeFile();
-    LargeFormat0File();
+    // Both files, format 1 and format 0 (which the song splits into its 16 channels and saves
+    // as 16 tracks), through the song and through QSmf.
+    for (const auto& [pSuffix, pPath] :
+         {std::pair{"", &LargeFile()}, std::pair{"Format0", &LargeFormat0File()}}) {
+        const std::string suffix = pSuffix;
+        const std::string& path = *pPath;
+        const std::string target = TempFile("song-save" + suffix + ".mid");
+        const std::string qsmfTarget = TempFile("qsmf-save" + suffix + ".mid");
+        for (benchmark::internal::Benchmark* pBench :
+             {benchmark::RegisterBenchmark(("BM_SongLoad" + suffix).c_str(), SongLoad, path),
+              benchmark::RegisterBenchmark(("BM_QsmfRead" + suffix).c_str(), QsmfRead, path),
+              benchmark::RegisterBenchmark(("BM_SongSave" + suffix).c_str(), SongSave, path,
+                                           target),
+              benchmark::RegisterBenchmark(("BM_QsmfWrite" + suffix).c_str(), QsmfWrite, path,
+                                           qsmfTarget)}) {
+            pBench->Unit(benchmark::kMillisecond)->MinTime(2.0);
+        }
+    }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
