@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,11 @@ inline Bytes EncodedTrack(CSong& song, std::size_t n) {
     Bytes chunk = song.m_chunks.at(n);
     song.ReleaseChunks();
     return chunk;
+}
+
+inline Bytes FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 inline std::string TempPath(const std::string& name) {
