@@ -1,10 +1,11 @@
-// Speed of the song's file reading and writing against drumstick's QSmf on the same file, and
-// the song's share of one 20 ms timer tick. The file (format 1, 16 tracks, 1,000,000 notes) is
-// made once by the generator script; its format 0 version (the same events merged into one
-// track on 16 channels) is made from it here. The ratios of the run's medians are printed at
-// the end.
+// Speed of the song's file reading and writing against drumstick's QSmf on the same file, the
+// song's share of one 20 ms timer tick, and the rolling capture of what is played live. The file
+// (format 1, 16 tracks, 1,000,000 notes) is made once by the generator script; its format 0 version
+// (the same events merged into one track on 16 channels) is made from it here. The ratios of the
+// run's medians are printed at the end.
 #include "midi/ChunkReader.h"
 #include "midi/ChunkWriter.h"
+#include "midi/LiveCapture.h"
 #include "midi/Song.h"
 #ifdef VORKELN_BENCH_SOUND
 #include "sound/FluidSynthPort.h"
@@ -26,24 +27,42 @@
 #include <new>
 #include <string>
 #include <vector>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 std::atomic<std::uint64_t> g_nAllocations{0};
+// Bytes held through operator new, where the C library can tell a block's size.
+std::atomic<std::int64_t> g_nLiveBytes{0};
+
+std::int64_t BlockSize(void* p) {
+#if defined(__GLIBC__)
+    return static_cast<std::int64_t>(malloc_usable_size(p));
+#else
+    static_cast<void>(p);
+    return 0;
+#endif
+}
 } // namespace
 
-// Counts allocations, to show that a tick of playback allocates nothing.
+// Counts allocations, to show that a tick of playback allocates nothing, and the bytes held.
 void* operator new(std::size_t nSize) {
     ++g_nAllocations;
     if (void* p = std::malloc(nSize == 0 ? 1 : nSize)) {
+        g_nLiveBytes += BlockSize(p);
         return p;
     }
     throw std::bad_alloc();
 }
 void operator delete(void* p) noexcept {
+    if (p != nullptr) {
+        g_nLiveBytes -= BlockSize(p);
+    }
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
+    operator delete(p);
 }
 
 namespace {
@@ -286,6 +305,78 @@ void BM_SongTick(benchmark::State& state) {
     state.counters["song_passes"] = static_cast<double>(nRewinds);
 }
 BENCHMARK(BM_SongTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+constexpr std::uint32_t kNoteMilliseconds = 50; // 20 notes a second
+constexpr std::uint32_t kSessionNotes = 30 * 60 * 1000 / kNoteMilliseconds;
+
+// Notes on four channels, chords of four struck together, a quarter note long at 100 %.
+void PlayNote(CLiveCapture& capture, std::uint32_t i, std::uint32_t nMilliseconds) {
+    capture.AddNote((i / 4) * 4 * nMilliseconds, static_cast<std::uint8_t>(i / 64 % 4),
+                    static_cast<std::uint8_t>(36 + i * 7 % 48), static_cast<std::uint8_t>(i % 8),
+                    CSong::kDefaultTicksPerQuarter, CSong::kDefaultBaseStep);
+}
+
+// A whole 30-minute session at n notes a second: the time per note and the bytes it holds at
+// the end (past kMaxNotes the oldest go, so 200 a second shows the bound).
+void BM_CaptureSession30Min(benchmark::State& state) {
+    const auto nPerSecond = static_cast<std::uint32_t>(state.range(0));
+    const std::uint32_t nNotes = 30 * 60 * nPerSecond;
+    double dBytes = 0;
+    std::size_t nKept = 0;
+    for (auto _ : state) {
+        const std::int64_t nBefore = g_nLiveBytes;
+        CLiveCapture capture;
+        for (std::uint32_t i = 0; i < nNotes; ++i) {
+            PlayNote(capture, i, 1000 / nPerSecond);
+        }
+        dBytes = static_cast<double>(g_nLiveBytes - nBefore);
+        nKept = capture.GetNoteCount(30 * 60 * 1000);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * nNotes);
+    state.counters["heap_MB"] = dBytes / (1024 * 1024);
+    state.counters["notes_kept"] = static_cast<double>(nKept);
+}
+BENCHMARK(BM_CaptureSession30Min)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// One note added to a full 30-minute window: the oldest goes as the newest comes.
+void BM_CaptureAddNote(benchmark::State& state) {
+    CLiveCapture capture;
+    std::uint32_t i = 0;
+    for (; i < kSessionNotes; ++i) {
+        PlayNote(capture, i, kNoteMilliseconds);
+    }
+    const std::uint64_t nAllocationsBefore = g_nAllocations;
+    for (auto _ : state) {
+        PlayNote(capture, i++, kNoteMilliseconds);
+    }
+    state.counters["allocations_per_note"] =
+        static_cast<double>(g_nAllocations - nAllocationsBefore) /
+        static_cast<double>(state.iterations());
+    state.counters["notes_kept"] =
+        static_cast<double>(capture.GetNoteCount((i / 4) * 4 * kNoteMilliseconds));
+}
+BENCHMARK(BM_CaptureAddNote);
+
+// Save Last Played on a full 30-minute window: the song made and encoded as the file's bytes.
+void BM_CaptureMakeSong(benchmark::State& state) {
+    CLiveCapture capture;
+    for (std::uint32_t i = 0; i < kSessionNotes; ++i) {
+        PlayNote(capture, i, kNoteMilliseconds);
+    }
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        CSong song;
+        capture.MakeSong(song, kSessionNotes * kNoteMilliseconds, CSong::kDefaultTicksPerQuarter,
+                         CSong::kDefaultBaseStep);
+        song.EncodeChunks();
+        nBytes = 0;
+        for (const CTrackChunk& chunk : song.m_chunks) {
+            nBytes += chunk.size();
+        }
+    }
+    state.counters["file_KB"] = static_cast<double>(nBytes) / 1024;
+}
+BENCHMARK(BM_CaptureMakeSong)->Unit(benchmark::kMillisecond);
 
 #ifdef VORKELN_BENCH_SOUND
 // How long opening the synthesiser holds the caller (the window waits for it), and how long

@@ -1,9 +1,15 @@
+#include "theory/ChordNamer.h"
 #include "theory/ModeFlags.h"
 #include "theory/Scale.h"
+#include "theory/ScaleFinder.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -70,5 +76,47 @@ void BM_NavigateResizeFifths(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NavigateResizeFifths);
+
+// Naming what sounds, as the status bar does on every change: sets of n distinct notes over
+// four octaves, drawn at random (most sets of five or more have no name and are spelt out).
+void BM_ChordName(benchmark::State& state) {
+    const auto nNotes = static_cast<std::size_t>(state.range(0));
+    std::mt19937 random(22);
+    std::vector<std::vector<std::uint8_t>> sets(512);
+    for (std::vector<std::uint8_t>& notes : sets) {
+        std::vector<std::uint8_t> pool;
+        for (std::uint8_t n = 36; n < 84; ++n)
+            pool.push_back(n);
+        std::shuffle(pool.begin(), pool.end(), random);
+        notes.assign(pool.begin(), pool.begin() + static_cast<std::ptrdiff_t>(nNotes));
+    }
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CChordNamer::Name(sets[i]));
+        i = (i + 1) % sets.size();
+    }
+}
+BENCHMARK(BM_ChordName)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Arg(6)->Arg(12);
+
+// Every pitch-class set with every bass in turn: the worst case is among them.
+void BM_ChordNameEverySet(benchmark::State& state) {
+    unsigned wSet = 1;
+    int nBass = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(CChordNamer::Name(static_cast<std::uint16_t>(wSet), nBass));
+        wSet = wSet == 0xFFF ? 1 : wSet + 1;
+        nBass = (nBass + 1) % 12;
+    }
+}
+BENCHMARK(BM_ChordNameEverySet);
+
+// The scale finder follows the notes as they change: a triad, and a single note (the longest
+// list).
+void BM_FindScales(benchmark::State& state) {
+    const auto wSet = static_cast<std::uint16_t>(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CScaleFinder::Find(wSet, 0));
+}
+BENCHMARK(BM_FindScales)->Arg(0x091)->Arg(0x001);
 
 } // namespace

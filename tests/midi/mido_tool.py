@@ -2,6 +2,7 @@
 
   mido_tool.py dump FILE    prints the file in the tests' canonical text form
   mido_tool.py notes DIR    prints every .mid file of DIR, by name, as the notes heard
+  mido_tool.py heard FILE   prints the notes of FILE as a player hears them, in milliseconds
   mido_tool.py write DIR    writes the files the reader must take, one name a line
   mido_tool.py faults DIR   writes files as other programs write them, where songs once lost
                             instruments, notes, their end or a set-up track's meaning
@@ -20,6 +21,9 @@ Header line first: header FORMAT TICKS
 Notes heard, for each file "file NAME", then its notes sorted as "START CH KEY DURATION
 PROGRAM" (PROGRAM: the one its channel has when it starts, as the tracks merged in time play;
 every channel starts at 0), then "end TIME", the latest end of track.
+
+Heard, one line a note sorted: "START CH KEY LENGTH PROGRAM", times in whole milliseconds as
+mido plays the file with its tempo events.
 
 Ends: a note ends at the next note-off, note-on with velocity 0 or note-on of the same channel
 and key in its track. A note-off at the tick of a note-on that struck the key again while it
@@ -132,6 +136,27 @@ def notes(directory):
         for note in heard:
             print("%d %d %d %d %d" % note)
         print("end %d" % end)
+
+
+def heard(path):
+    now = 0.0
+    programs = [0] * 16
+    sounding = {}  # (channel, key) -> (start, program)
+    notes = []
+    for msg in mido.MidiFile(path):
+        now += msg.time
+        if msg.type == "program_change":
+            programs[msg.channel] = msg.program
+        elif msg.type in ("note_on", "note_off"):
+            key = (msg.channel, msg.note)
+            if key in sounding:
+                start, program = sounding.pop(key)
+                notes.append((round(start * 1000), msg.channel, msg.note,
+                              round((now - start) * 1000), program))
+            if msg.type == "note_on" and msg.velocity > 0:
+                sounding[key] = (now, programs[msg.channel])
+    for note in sorted(notes):
+        print("%d %d %d %d %d" % note)
 
 
 def write(directory):
@@ -257,6 +282,8 @@ def save(directory, name, kind, ticks, tracks):
 if __name__ == "__main__":
     if sys.argv[1] == "dump":
         dump(sys.argv[2])
+    elif sys.argv[1] == "heard":
+        heard(sys.argv[2])
     elif sys.argv[1] == "notes":
         notes(sys.argv[2])
     elif sys.argv[1] == "faults":
