@@ -48,11 +48,16 @@ public:
     bool GetOpenPath(const QStringList& /*filters*/, QString& /*strPath*/) override {
         return false;
     }
-    bool GetSavePath(const QStringList& /*filters*/, QString& /*strPath*/,
-                     int& /*nFilter*/) override {
+    bool GetSavePath(const QStringList& /*filters*/, const QStringList& /*startPaths*/,
+                     QString& /*strPath*/, int& /*nFilter*/) override {
         return false;
     }
     void ShowMessage(const QString& /*strCaption*/, const QString& /*strText*/) override {}
+    QMessageBox::StandardButton Ask(const QString& /*strCaption*/, const QString& /*strText*/,
+                                    QMessageBox::StandardButtons /*buttons*/,
+                                    QMessageBox::StandardButton /*defaultButton*/) override {
+        return QMessageBox::Cancel;
+    }
 };
 
 // A shown view of 1920 x 1080 whose timer does not run: the benchmark drives the ticks.

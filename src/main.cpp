@@ -5,6 +5,7 @@
 #include "sound/FluidSynthPort.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -21,5 +22,7 @@ int main(int argc, char* argv[]) {
     // The synthesiser loads its SoundFont on a thread of its own, so the window does not wait.
     auto* pView = new CMainView(std::make_unique<CFluidSynthPort>(), dialogs);
     pFrame->SetView(pView, pView);
+    // Without a data folder the program runs on, only without a recovery file.
+    pView->EnableRecovery(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     return QApplication::exec();
 }

@@ -12,6 +12,8 @@ public:
     virtual bool OnCommand(unsigned nID) = 0;
     // The pen the status bar holds, whenever the user chooses its colour or width.
     virtual void OnPenChanged(const QColor& /*clrPen*/, int /*nWidth*/) {}
+    // The frame is about to close (File > Exit, the close box); false keeps it open.
+    virtual bool OnQueryClose() { return true; }
 
 protected:
     ICommandTarget() = default;

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QMenuBar>
 
@@ -34,7 +35,7 @@ QString MenuText(const SCommandInfo& info) {
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
     CVorkelnApp::InitResources();
     setObjectName(QStringLiteral("CMainFrame"));
-    setWindowTitle(QStringLiteral("Vorkeln"));
+    setWindowTitle(QStringLiteral("Vorkeln[*]"));
     setWindowIcon(QIcon(QStringLiteral(":/app/vorkeln.png")));
     resize(1024, 700);
 
@@ -175,6 +176,14 @@ void CMainFrame::CheckCommand(unsigned nID, bool bChecked, bool bToolbar) {
 QAction* CMainFrame::GetCommandAction(unsigned nID) const {
     const auto it = m_actions.find(nID);
     return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent) {
+    if (m_pTarget != nullptr && !m_pTarget->OnQueryClose()) {
+        pEvent->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(pEvent);
 }
 
 QMenu* CMainFrame::createPopupMenu() {

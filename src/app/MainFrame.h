@@ -15,7 +15,8 @@ class QActionGroup;
 
 // The program's main window: menus, accelerators, the toolbar (hidden at start), the status bar
 // and one client window, the main view. Every command goes to the view first (ICommandTarget),
-// then to the frame's own handlers.
+// then to the frame's own handlers. The title is "Vorkeln", marked while anything is unsaved
+// (setWindowModified).
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -49,6 +50,8 @@ public:
 
 protected:
     QMenu* createPopupMenu() override;
+    // Asks the view first: unsaved work may keep the window open.
+    void closeEvent(QCloseEvent* pEvent) override;
 
 private:
     void BuildMenu();

@@ -29,8 +29,9 @@ namespace {
 
 constexpr unsigned kNewTrack = 1;
 constexpr unsigned kNewImage = 2;
-constexpr unsigned kFilterMidi = 1;
-constexpr unsigned kFilterBitmap = 2;
+constexpr int kFilterMidi = 1;
+constexpr int kFilterBitmap = 2;
+const char* const kCaption = "Vorkeln";
 // Mode-flag bits whose change the status bar shows: chord and pen mode, chord keys, inversion.
 constexpr std::uint32_t kStatusBarFlags =
     kFlagChordMode | kFlagPenMode | kFlagChordKeysMask | kFlagInversionMask;
@@ -72,6 +73,8 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
     CKeyboard::Create(this);
     m_grid.m_pPitchClass = m_scale.m_pitchClass.data();
     m_wndOrchestra.Create(this);
+    // The orchestra's first piano belongs to the new song.
+    m_song.SetModified(false);
     m_wndScale.Create(this, &m_scale);
     m_wndOptions.Create(this, m_grid.m_nEchoUp, m_grid.m_nEchoDown);
     // A tool window that hides itself ("Hide", close box, Esc) takes its check mark along.
@@ -92,6 +95,10 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
     connect(&m_tickTimer, &QTimer::timeout, this, [this] { OnTimerTick(); });
     m_tickTimer.start();
     m_nTickTimer = ID_TIMER_TICK;
+
+    m_recoveryTimer.setSingleShot(true);
+    m_recoveryTimer.setInterval(kRecoveryMilliseconds);
+    connect(&m_recoveryTimer, &QTimer::timeout, this, &CMainView::WriteRecovery);
     OnSetCursor();
 }
 
@@ -112,6 +119,9 @@ CMainView::~CMainView() {
         m_nLatchTimer = 0;
     }
     m_midiOut.SetOpenFailedHandler(nullptr);
+    // A clean exit leaves no recovery file behind.
+    m_recoveryWriter.Flush();
+    m_recoveryFile.Close();
     CKeyboard::Destroy();
 }
 
@@ -211,6 +221,7 @@ bool CMainView::event(QEvent* pEvent) {
         BeginFrameBatch();
         const bool bHandled = QWidget::event(pEvent);
         EndFrameBatch();
+        CheckDocuments();
         return bHandled;
     }
     default:
@@ -222,6 +233,7 @@ void CMainView::OnTimerTick() {
     BeginFrameBatch();
     CNotePlayer::OnTimerTick();
     EndFrameBatch();
+    CheckDocuments();
 }
 
 void CMainView::InvalidateView() {
@@ -598,7 +610,17 @@ void CMainView::OnPenChanged(const QColor& clrPen, int nWidth) {
     m_image.SetPen(clrPen, nWidth);
 }
 
+bool CMainView::OnQueryClose() {
+    return SaveModified(EDocument::Song) && SaveModified(EDocument::Drawing);
+}
+
 bool CMainView::OnCommand(unsigned nID) {
+    const bool bHandled = RunCommand(nID);
+    CheckDocuments();
+    return bHandled;
+}
+
+bool CMainView::RunCommand(unsigned nID) {
     if (nID >= ID_TONALITY_KEY_C && nID <= ID_TONALITY_KEY_B) {
         OnKeynote(nID);
         return true;
@@ -652,6 +674,8 @@ bool CMainView::OnCommand(unsigned nID) {
         CheckCommand(ID_TRACK_RECORD, m_bRecording, true);
         if (m_bRecording) {
             m_song.ResetRecordPositions();
+        } else {
+            WriteRecovery();
         }
         break;
     case ID_TRACK_IGNORE_SYSEX:
@@ -732,11 +756,17 @@ void CMainView::OnFileNew(unsigned nID) {
     default:
         return;
     }
+    // Every question comes before anything is renewed: a Cancel leaves both as they were.
+    if (((nMask & kNewTrack) != 0 && !SaveModified(EDocument::Song)) ||
+        ((nMask & kNewImage) != 0 && !SaveModified(EDocument::Drawing))) {
+        return;
+    }
     if ((nMask & kNewTrack) != 0) {
         m_song.Reset();
         m_wndOrchestra.Reset();
         // The reset song plays at 100 %; the Options sliders may say otherwise.
         m_wndOptions.ResendPlaying();
+        m_song.SetModified(false);
     }
     if ((nMask & kNewImage) != 0) {
         m_image.Clear();
@@ -752,59 +782,180 @@ void CMainView::OnFileOpen() {
     if (!m_dialogs.GetOpenPath(filters, strPath)) {
         return;
     }
-    // Only the extension decides; the chosen filter plays no part.
+    // Only the extension decides; the chosen filter plays no part. It also decides what the
+    // open would replace, and so which question comes first.
     const QString strExt = ExtensionOf(strPath).toUpper();
+    const QString strName = QFileInfo(strPath).fileName();
     if (strExt == QLatin1String("MID")) {
+        if (!SaveModified(EDocument::Song)) {
+            return;
+        }
         errno = 0;
         if (OpenSong(ToPath(strPath))) {
-            m_wndOrchestra.RefillFromSong(m_song);
-            m_wndOrchestra.ResendDuration();
+            OnSongOpened();
+            m_strSongPath = strPath;
         } else {
-            ReportFileFailure("open", strPath, errno, "not a readable MIDI file");
+            ReportFileFailure("open", strName, errno, "not a readable MIDI file");
         }
     } else if (strExt == QLatin1String("BMP")) {
+        if (!SaveModified(EDocument::Drawing)) {
+            return;
+        }
         errno = 0;
-        if (!m_image.LoadBmp(strPath)) {
-            ReportFileFailure("open", strPath, errno, "not a readable bitmap");
+        if (m_image.LoadBmp(strPath)) {
+            m_strImagePath = strPath;
+        } else {
+            ReportFileFailure("open", strName, errno, "not a readable bitmap");
         }
         InvalidateView();
     }
 }
 
+void CMainView::OnSongOpened() {
+    m_wndOrchestra.RefillFromSong(m_song);
+    m_wndOrchestra.ResendDuration();
+}
+
 void CMainView::OnFileSaveAs() {
+    SaveAs(kFilterMidi);
+}
+
+bool CMainView::SaveAs(int nFilter) {
     const QStringList filters{QStringLiteral("Midi File (*.mid)"),
                               QStringLiteral("Bitmap image (*.bmp)")};
     QString strPath;
-    int nFilter = 0;
-    if (!m_dialogs.GetSavePath(filters, strPath, nFilter)) {
-        return;
+    if (!m_dialogs.GetSavePath(filters, {m_strSongPath, m_strImagePath}, strPath, nFilter) ||
+        (nFilter != kFilterMidi && nFilter != kFilterBitmap)) {
+        return false;
     }
-    // The chosen filter alone decides the format; a name without any extension gets one.
-    if (nFilter == kFilterMidi) {
-        if (!HasExtension(strPath)) {
-            strPath += QStringLiteral(".MID");
-        }
-        errno = 0;
-        if (!m_song.Save(ToPath(strPath))) {
-            ReportFileFailure("save", strPath, errno, "the file could not be written");
-        }
-    } else if (nFilter == kFilterBitmap) {
-        if (!HasExtension(strPath)) {
-            strPath += QStringLiteral(".BMP");
-        }
-        errno = 0;
-        if (!m_image.SaveBmp(strPath)) {
-            ReportFileFailure("save", strPath, errno, "the file could not be written");
+    // The chosen filter alone decides the format; a name without any extension gets one. The
+    // dialog asked about the name as typed only, so a file under the longer name is asked
+    // about here.
+    const bool bSong = nFilter == kFilterMidi;
+    if (!HasExtension(strPath)) {
+        strPath += bSong ? QStringLiteral(".MID") : QStringLiteral(".BMP");
+        if (QFileInfo::exists(strPath) &&
+            m_dialogs.Ask(QString::fromLatin1(kCaption),
+                          QStringLiteral("%1 already exists. Do you want to replace it?")
+                              .arg(QFileInfo(strPath).fileName()),
+                          QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::No) != QMessageBox::Yes) {
+            return false;
         }
     }
+    errno = 0;
+    const bool bSaved = bSong ? m_song.Save(ToPath(strPath)) : m_image.SaveBmp(strPath);
+    if (!bSaved) {
+        ReportFileFailure("save", QFileInfo(strPath).fileName(), errno,
+                          "the file could not be written");
+        return false;
+    }
+    (bSong ? m_strSongPath : m_strImagePath) = strPath;
+    return true;
 }
 
-void CMainView::ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
+bool CMainView::SaveModified(EDocument eDocument) {
+    const bool bSong = eDocument == EDocument::Song;
+    const auto isModified = [this, bSong] {
+        return bSong ? m_song.IsModified() : m_image.IsModified();
+    };
+    if (!isModified()) {
+        return true;
+    }
+    const QMessageBox::StandardButton answer = m_dialogs.Ask(
+        QString::fromLatin1(kCaption),
+        bSong ? QStringLiteral("Save changes to the song?")
+              : QStringLiteral("Save changes to the drawing?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard) {
+        return true;
+    }
+    if (answer != QMessageBox::Save) {
+        return false;
+    }
+    // Saved under the other kind, or not at all, it is still unsaved: nothing is dropped.
+    SaveAs(bSong ? kFilterMidi : kFilterBitmap);
+    return !isModified();
+}
+
+void CMainView::ReportFileFailure(const char* pszVerb, const QString& strWhat, int nError,
                                   const char* pszFallback) {
     const QString strReason =
         QString::fromLocal8Bit(nError != 0 ? std::strerror(nError) : pszFallback);
     m_dialogs.ShowMessage(
-        QStringLiteral("Vorkeln"),
-        QStringLiteral("Could not %1 %2: %3")
-            .arg(QLatin1String(pszVerb), QFileInfo(strPath).fileName(), strReason));
+        QString::fromLatin1(kCaption),
+        QStringLiteral("Could not %1 %2: %3").arg(QLatin1String(pszVerb), strWhat, strReason));
+}
+
+// Unsaved work and its recovery --------------------------------------------------------------
+
+void CMainView::CheckDocuments() {
+    const bool bModified = m_song.IsModified() || m_image.IsModified();
+    if (CMainFrame* pFrame = GetMainFrame();
+        pFrame != nullptr && pFrame->isWindowModified() != bModified) {
+        pFrame->setWindowModified(bModified);
+    }
+    if (!m_recoveryFile.IsOpen()) {
+        return;
+    }
+    if (!m_song.IsModified()) {
+        // Saved, opened or renewed: there is nothing left to recover.
+        m_recoveryTimer.stop();
+        if (m_bRecoveryWritten) {
+            m_recoveryWriter.Remove();
+            m_bRecoveryWritten = false;
+        }
+        m_nRecoveryChanges = m_song.GetChangeCount();
+    } else if (m_song.GetChangeCount() != m_nRecoveryChanges && !m_recoveryTimer.isActive()) {
+        m_recoveryTimer.start();
+    }
+}
+
+void CMainView::WriteRecovery() {
+    m_recoveryTimer.stop();
+    if (!m_recoveryFile.IsOpen() || !m_song.IsModified() ||
+        m_song.GetChangeCount() == m_nRecoveryChanges) {
+        return;
+    }
+    // Only the encoding runs here; the disk is the writer's thread's.
+    std::vector<std::uint8_t> bytes;
+    if (m_song.SaveMemory(bytes)) {
+        m_recoveryWriter.Write(std::move(bytes));
+        m_bRecoveryWritten = true;
+    }
+    m_nRecoveryChanges = m_song.GetChangeCount();
+}
+
+bool CMainView::EnableRecovery(const QString& strFolder) {
+    if (m_recoveryFile.Open(ToPath(strFolder))) {
+        return false;
+    }
+    m_nRecoveryChanges = m_song.GetChangeCount();
+    m_bRecoveryWritten = false;
+    // Asked once the window is up.
+    QTimer::singleShot(0, this, &CMainView::OfferRecovery);
+    return true;
+}
+
+void CMainView::OfferRecovery() {
+    if (!m_recoveryFile.TakeOverAbandoned()) {
+        return;
+    }
+    if (m_dialogs.Ask(QString::fromLatin1(kCaption),
+                      QStringLiteral("Vorkeln did not close properly. Restore the song "
+                                     "recorded then?"),
+                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes) {
+        errno = 0;
+        if (OpenSong(m_recoveryFile.GetPath())) {
+            OnSongOpened();
+            // Restored, the song is as unsaved as it was; the file in the slot holds it already.
+            m_song.MarkModified();
+            m_nRecoveryChanges = m_song.GetChangeCount();
+            m_bRecoveryWritten = true;
+            CheckDocuments();
+            return;
+        }
+        ReportFileFailure("restore", QStringLiteral("the song"), errno, "not a readable MIDI file");
+    }
+    m_recoveryFile.Remove();
 }

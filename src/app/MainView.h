@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "files/RecoveryFile.h"
+#include "files/RecoveryWriter.h"
 #include "keyboard/KeyMap.h"
 #include "midi/NotePlayer.h"
 #include "windows/OptionsDlg.h"
@@ -24,7 +26,9 @@ class IShellDialogs;
 // The frame's one client window and the owner of everything else: it is the note player (and so
 // the keyboard, the drawing image, the song, the tonality and the MIDI output), and holds the key
 // map and the three tool windows. It turns input and commands into calls on those parts, is the
-// only writer of the mode flags and keeps menu checks and toolbar pictures in step.
+// only writer of the mode flags and keeps menu checks and toolbar pictures in step. It asks
+// before unsaved work is dropped and, once given a folder for it, keeps a recovery file of the
+// unsaved song.
 class CMainView : public QWidget, public CNotePlayer, public ICommandTarget {
     Q_OBJECT
 public:
@@ -34,6 +38,10 @@ public:
     static constexpr int kLatchMilliseconds = 300;
     // One notch of the mouse wheel.
     static constexpr int kWheelDelta = 120;
+    // The recovery file follows the song's changes this long after the first of them.
+    static constexpr int kRecoveryMilliseconds = 10000;
+
+    enum class EDocument { Song, Drawing };
 
     // The view sounds through pPort and asks the user through pDialogs (both stay the view's
     // for its life: the port is owned, the dialogs must outlive the view).
@@ -46,6 +54,8 @@ public:
     bool OnCommand(unsigned nID) override;
     // Strokes drawn from now on take this colour and width.
     void OnPenChanged(const QColor& clrPen, int nWidth) override;
+    // Exit and the close box: the unsaved song and drawing are offered for saving first.
+    bool OnQueryClose() override;
 
     void OnTonalityChanged(bool bFromScaleWindow) override;
     void OnPlayStart(bool bContinue) override;
@@ -78,6 +88,22 @@ public:
     void OnFileNew(unsigned nID);
     void OnFileOpen();
     void OnFileSaveAs();
+    // Save As starting on the filter of nFilter (1 song, 2 drawing); true when a file was saved.
+    bool SaveAs(int nFilter);
+    // Asks "Save changes to the song?" (or drawing) when it has unsaved changes; true when what
+    // follows may drop it: saved, discarded, or nothing to save.
+    bool SaveModified(EDocument eDocument);
+
+    // Keeps a recovery file of the unsaved song in strFolder from now on, and offers to restore
+    // one that a program no longer running left there once the event loop runs. False (no
+    // recovery file) when the folder cannot be used.
+    bool EnableRecovery(const QString& strFolder);
+    void OfferRecovery();
+    // Hands the song to the recovery writer when it changed since the last recovery write.
+    void WriteRecovery();
+    // Brings the window's modified mark and the recovery file in step with the song and the
+    // drawing; run after every tick, input event and command.
+    void CheckDocuments();
 
     // "Cant open MIDI_MAPPER": what the user is told whenever the device does not open.
     void ReportMidiOpenFailed();
@@ -92,6 +118,12 @@ public:
     QTimer m_latchTimer;
     int m_nTickTimer = 0;
     int m_nLatchTimer = 0; // 0: no latch timer running
+    // The last file opened or saved of each kind: where Save As starts.
+    QString m_strSongPath;
+    QString m_strImagePath;
+    CRecoveryFile m_recoveryFile;
+    CRecoveryWriter m_recoveryWriter{m_recoveryFile};
+    QTimer m_recoveryTimer;
 
 protected:
     // Each key, mouse and wheel event is handled as one batch of frame updates.
@@ -113,13 +145,17 @@ protected:
     void InvalidateView() override;
 
 private:
+    bool RunCommand(unsigned nID);
     void OnPaint(const QRegion& rgn);
     void OnKeynote(unsigned nID);
     void OnScale(unsigned nID);
     void ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID);
     void ActivateToolWindow(QWidget& wnd, bool bShown, unsigned nID);
-    void ReportFileFailure(const char* pszVerb, const QString& strPath, int nError,
+    // "Could not <verb> <what>: <reason>".
+    void ReportFileFailure(const char* pszVerb, const QString& strWhat, int nError,
                            const char* pszFallback);
+    // The Orchestra window follows a song just opened.
+    void OnSongOpened();
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
     IShellDialogs& m_dialogs;
@@ -132,4 +168,8 @@ private:
     // Where the window may not show the frame as it was at the last paint: a paint for less
     // than everything that changed. Such parts are shown by copying them whole.
     QRegion m_rgnWindowBehind;
+    // The song's change count at the last recovery write, and whether a recovery file was
+    // handed to the writer since the song was last saved, opened or renewed.
+    std::uint64_t m_nRecoveryChanges = 0;
+    bool m_bRecoveryWritten = false;
 };

@@ -11,8 +11,12 @@ public:
     explicit CQtShellDialogs(QWidget* pParent = nullptr) : m_pParent(pParent) {}
 
     bool GetOpenPath(const QStringList& filters, QString& strPath) override;
-    bool GetSavePath(const QStringList& filters, QString& strPath, int& nFilter) override;
+    bool GetSavePath(const QStringList& filters, const QStringList& startPaths, QString& strPath,
+                     int& nFilter) override;
     void ShowMessage(const QString& strCaption, const QString& strText) override;
+    QMessageBox::StandardButton Ask(const QString& strCaption, const QString& strText,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override;
 
     QWidget* m_pParent;
 };

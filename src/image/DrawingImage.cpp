@@ -1,12 +1,16 @@
 #include "image/DrawingImage.h"
 
+#include "files/SafeReplace.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 namespace {
 
@@ -19,6 +23,9 @@ constexpr int kMaxPenWidth = 255;
 // Decoding compressed pixels may give at most this many pixels per byte of pixel data; a
 // run of two bytes gives at most 255 pixels.
 constexpr std::int64_t kMaxRlePixelsPerByte = 128;
+// What Qt's decoder charges a decoded pixel against its allocation limit, whatever the depth.
+constexpr std::int64_t kDecoderBytesPerPixel = 4;
+constexpr int kMaxColours = 256;
 
 // Compression values of the bitmap info header.
 constexpr std::uint32_t kBiRgb = 0;
@@ -69,8 +76,8 @@ std::int64_t FirstPixelOffset(std::int64_t nInfoSize, std::uint32_t nBitCount,
 }
 
 // What the headers of a bitmap file promise, checked against the size of the file before any
-// pixel is decoded. Returns the number of bytes the decoded picture may take, or -1 when the
-// file cannot be trusted.
+// pixel is decoded. Returns the number of bytes Qt's decoder may take for the picture, or -1
+// when the file cannot be trusted.
 std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
     if (head.size() < kFileHeaderSize + 12 || head[0] != 'B' || head[1] != 'M') {
         return -1;
@@ -147,9 +154,61 @@ std::int64_t CheckBmpHeaders(const QByteArray& head, std::int64_t nFileSize) {
     default:
         return -1;
     }
-    // Qt decodes up to 8 bits a pixel into one byte a pixel, deeper pictures into four.
-    const std::int64_t nBytesPerPixel = nBitCount <= 8 ? 1 : 4;
-    return nPixels * nBytesPerPixel;
+    return nPixels * kDecoderBytesPerPixel;
+}
+
+// Uncompressed 8-bit files, the kind SaveBmp writes, are read without Qt's decoder: it takes
+// the whole picture into memory first and refuses pictures of more than 2^28 pixels, which
+// SaveBmp writes up to 32768 a side.
+bool IsPlainEightBit(const QByteArray& head) {
+    return head.size() >= kFileHeaderSize + kInfoHeaderSize && Get32(head, 14) >= kInfoHeaderSize &&
+           Get16(head, 28) == 8 && Get32(head, 30) == kBiRgb;
+}
+
+// The part of a plain 8-bit file's picture that lies inside sizeMax, with the file's colour
+// table; null when the file does not hold it. The headers have been checked already.
+QImage ReadEightBitPicture(QIODevice& device, const QByteArray& head, const QSize& sizeMax) {
+    const std::int64_t nOffBits = Get32(head, 10);
+    const std::int64_t nInfoSize = Get32(head, 14);
+    const std::int64_t nWidth = static_cast<std::int32_t>(Get32(head, 18));
+    const auto nHeightField = static_cast<std::int32_t>(Get32(head, 22));
+    const std::int64_t nHeight = nHeightField < 0 ? -std::int64_t{nHeightField} : nHeightField;
+    const std::uint32_t nClrUsed = Get32(head, 46);
+    // Qt's decoder refuses larger tables; so do we.
+    if (nClrUsed > kMaxColours) {
+        return {};
+    }
+    const int nColours = nClrUsed != 0 ? static_cast<int>(nClrUsed) : kMaxColours;
+    if (!device.seek(kFileHeaderSize + nInfoSize)) {
+        return {};
+    }
+    const QByteArray table = device.read(4 * nColours);
+    if (table.size() != 4 * nColours) {
+        return {};
+    }
+    QList<QRgb> colours(nColours);
+    for (int i = 0; i < nColours; ++i) {
+        colours[i] = qRgb(static_cast<unsigned char>(table[4 * i + 2]),
+                          static_cast<unsigned char>(table[4 * i + 1]),
+                          static_cast<unsigned char>(table[4 * i]));
+    }
+    const int cx = static_cast<int>(std::min<std::int64_t>(nWidth, sizeMax.width()));
+    const int cy = static_cast<int>(std::min<std::int64_t>(nHeight, sizeMax.height()));
+    QImage picture(cx, cy, QImage::Format_Indexed8);
+    if (picture.isNull()) {
+        return {};
+    }
+    picture.setColorTable(colours);
+    const std::int64_t nRowBytes = (nWidth + 3) / 4 * 4;
+    for (int y = 0; y < cy; ++y) {
+        // Rows are stored bottom-up unless the height is negative.
+        const std::int64_t nRow = nHeightField < 0 ? y : nHeight - 1 - y;
+        if (!device.seek(nOffBits + nRow * nRowBytes) ||
+            device.read(reinterpret_cast<char*>(picture.scanLine(y)), cx) != cx) {
+            return {};
+        }
+    }
+    return picture;
 }
 
 // A palette file may hold pixel indices past the end of its colour table, and Qt's painter
@@ -268,6 +327,38 @@ private:
     int m_nPrevious;
 };
 
+// Any other file, through Qt's decoder, with room for the decoded picture and no more: our own
+// checks of the headers against the file's size have bounded that already.
+QImage DecodePicture(QIODevice& device, const QByteArray& head, std::int64_t nDecodedBytes) {
+    if (!device.seek(0)) {
+        return {};
+    }
+    QImageReader reader(&device, "bmp");
+    reader.setAutoTransform(false);
+    constexpr std::int64_t kMegabyte = 1024 * 1024;
+    const CAllocationLimit limit(static_cast<int>(nDecodedBytes / kMegabyte + 1));
+    const QSize sizePicture = reader.size();
+    if (!sizePicture.isValid() || sizePicture.width() > CDrawingImage::kMaxLoadSide ||
+        sizePicture.height() > CDrawingImage::kMaxLoadSide) {
+        return {};
+    }
+    QImage picture = reader.read();
+    if (picture.isNull() || picture.size() != sizePicture) {
+        return {};
+    }
+    const bool bRunLengths = head.size() >= kFileHeaderSize + kInfoHeaderSize &&
+                             Get32(head, 14) >= kInfoHeaderSize &&
+                             (Get32(head, 30) == kBiRle8 || Get32(head, 30) == kBiRle4);
+    if (bRunLengths) {
+        if (picture.format() != QImage::Format_Indexed8 || !device.seek(Get32(head, 10))) {
+            return {};
+        }
+        const bool bTopDown = static_cast<std::int32_t>(Get32(head, 22)) < 0;
+        DecodeRunLengths(picture, device, Get32(head, 30) == kBiRle4, bTopDown);
+    }
+    return picture;
+}
+
 } // namespace
 
 void CDrawingImage::Create(int cx, int cy) {
@@ -288,10 +379,12 @@ void CDrawingImage::Clear() {
     EndDraw();
     std::memset(m_bitmap.bits(), 0xFF, static_cast<std::size_t>(m_bitmap.sizeInBytes()));
     m_rcInk = QRect();
+    m_bModified = false;
 }
 
 QPainter* CDrawingImage::BeginDraw() {
     m_rcInk = m_bitmap.rect();
+    m_bModified = true;
     return COffscreenBitmap::BeginDraw();
 }
 
@@ -331,6 +424,7 @@ void CDrawingImage::DrawLine(const QPoint& ptFrom, const QPoint& ptTo) {
     pDC->setPen(m_pen);
     pDC->drawLine(ptFrom, ptTo);
     EndDraw();
+    m_bModified = true;
 }
 
 QByteArray CDrawingImage::EncodeBmp() const {
@@ -339,6 +433,10 @@ QByteArray CDrawingImage::EncodeBmp() const {
     }
     const std::int64_t nWidth = m_size.width();
     const std::int64_t nHeight = m_size.height();
+    // What LoadBmp would refuse is not written.
+    if (nWidth > kMaxLoadSide || nHeight > kMaxLoadSide) {
+        return {};
+    }
     const std::int64_t nRowBytes = (nWidth + 3) / 4 * 4;
     // The pixel block counts rows rounded up to a multiple of 8 pixels; the bytes that the
     // rows do not use stay as filler after the last row.
@@ -379,20 +477,22 @@ QByteArray CDrawingImage::EncodeBmp() const {
     return buf;
 }
 
-bool CDrawingImage::SaveBmp(const QString& strPath) const {
+bool CDrawingImage::SaveBmp(const QString& strPath) {
     const QByteArray buf = EncodeBmp();
     if (buf.isEmpty()) {
         return false;
     }
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const std::error_code ec =
+        CSafeReplace::Replace(std::filesystem::path(strPath.toStdU16String()),
+                              reinterpret_cast<const std::uint8_t*>(buf.constData()),
+                              static_cast<std::size_t>(buf.size()));
+    if (ec) {
+        const std::error_condition cause = ec.default_error_condition();
+        errno = cause.category() == std::generic_category() ? cause.value() : EIO;
         return false;
     }
-    if (file.write(buf) != buf.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    m_bModified = false;
+    return true;
 }
 
 bool CDrawingImage::LoadBmp(const QString& strPath) {
@@ -410,32 +510,13 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     // The headers are checked against what the file really holds before anything is decoded.
     const QByteArray head = device.read(kFileHeaderSize + kInfoHeaderSize);
     const std::int64_t nDecodedBytes = CheckBmpHeaders(head, device.size());
-    if (nDecodedBytes < 0 || !device.seek(0)) {
+    if (nDecodedBytes < 0) {
         return false;
     }
-    QImageReader reader(&device, "bmp");
-    reader.setAutoTransform(false);
-    // Room for the decoded picture and no more, in whole megabytes.
-    constexpr std::int64_t kMegabyte = 1024 * 1024;
-    const CAllocationLimit limit(static_cast<int>(nDecodedBytes / kMegabyte + 2));
-    const QSize sizePicture = reader.size();
-    if (!sizePicture.isValid() || sizePicture.width() > kMaxLoadSide ||
-        sizePicture.height() > kMaxLoadSide) {
+    QImage picture = IsPlainEightBit(head) ? ReadEightBitPicture(device, head, m_size)
+                                           : DecodePicture(device, head, nDecodedBytes);
+    if (picture.isNull()) {
         return false;
-    }
-    QImage picture = reader.read();
-    if (picture.isNull() || picture.size() != sizePicture) {
-        return false;
-    }
-    const bool bRunLengths = head.size() >= kFileHeaderSize + kInfoHeaderSize &&
-                             Get32(head, 14) >= kInfoHeaderSize &&
-                             (Get32(head, 30) == kBiRle8 || Get32(head, 30) == kBiRle4);
-    if (bRunLengths) {
-        if (picture.format() != QImage::Format_Indexed8 || !device.seek(Get32(head, 10))) {
-            return false;
-        }
-        const bool bTopDown = static_cast<std::int32_t>(Get32(head, 22)) < 0;
-        DecodeRunLengths(picture, device, Get32(head, 30) == kBiRle4, bTopDown);
     }
     CoverEveryIndex(picture);
     if (picture.hasAlphaChannel()) {
@@ -456,5 +537,6 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     pDC->setCompositionMode(QPainter::CompositionMode_Source);
     pDC->drawImage(QPoint(0, 0), picture);
     EndDraw();
+    m_bModified = false;
     return true;
 }

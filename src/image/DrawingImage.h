@@ -11,10 +11,10 @@
 
 // The sheet the size of the screen that lies over the keyboard. White is transparent: it is
 // ANDed onto every composed frame. Saved as an 8-bit bitmap file, loaded from any bitmap file
-// Qt's decoder takes.
+// Qt's decoder takes; uncompressed 8-bit files, ours among them, are read without it.
 class CDrawingImage : public COffscreenBitmap {
 public:
-    // Pictures larger than this in either direction are refused.
+    // Pictures larger than this in either direction are neither loaded nor saved.
     static constexpr int kMaxLoadSide = 32768;
 
     // Bitmap, cleared, black pen of width 1.
@@ -30,17 +30,24 @@ public:
     void DrawOnto(QPainter* pDC, const QRegion& rgn) const;
     void DrawOnto(QPainter* pDC, const QRect& rc) const;
     void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
-    // Writes the whole image as an 8-bit bitmap file; an existing file is replaced only when
-    // the new one was written completely.
-    bool SaveBmp(const QString& strPath) const;
+    // Writes the whole image as an 8-bit bitmap file through CSafeReplace: an existing file is
+    // replaced only when the new one was written completely. False (errno telling why, where
+    // the system said) when nothing was written.
+    bool SaveBmp(const QString& strPath);
     // Copies the picture of a bitmap file into the top-left corner. A file that cannot be read
-    // safely leaves the image unchanged.
+    // safely leaves the image unchanged. Memory follows what the file's size justifies.
     bool LoadBmp(const QString& strPath);
     // The same from an open, random-access device.
     bool LoadBmp(QIODevice& device);
 
-    // The bytes SaveBmp writes.
+    // The bytes SaveBmp writes; empty when the image is larger than kMaxLoadSide either way or
+    // the file would not fit the header's 32-bit sizes.
     QByteArray EncodeBmp() const;
+
+    // Unsaved changes: strokes and drawing from outside mark the image; Clear, a load and a
+    // save clear the mark.
+    bool IsModified() const { return m_bModified; }
+    void SetModified(bool bModified) { m_bModified = bModified; }
 
     // Drawing on the image from outside: the whole image then counts as drawn on.
     QPainter* BeginDraw();
@@ -53,4 +60,5 @@ private:
     QPen m_pen;
     // White is transparent: composition skips what lies outside this rectangle.
     QRect m_rcInk;
+    bool m_bModified = false;
 };

@@ -9,30 +9,29 @@
 using CTrackChunk = std::vector<std::uint8_t>;
 
 // A Standard MIDI File as a header and raw track chunks. Reading never looks past the data and
-// never allocates more than the file's size; writing goes through a new temporary file beside
-// the target and a rename, so a failed write leaves an existing file whole. Nothing here prints
-// or shows anything.
+// never allocates more than the file's size; writing goes through the safe replacement of
+// CSafeReplace, so a failed write leaves an existing file whole. Nothing here prints or shows
+// anything.
 class CMidiFile {
 public:
-    // The largest file Read takes. Songs are a few hundred kilobytes; this leaves them room
-    // while a stray huge file cannot exhaust memory.
-    static constexpr std::uintmax_t kMaxFileSize = 16 * 1024 * 1024;
     // The most track chunks the header's 16-bit count can announce.
     static constexpr std::size_t kMaxTracks = 0xFFFF;
+    // The longest chunk its 32-bit length can announce.
+    static constexpr std::size_t kMaxChunkSize = 0xFFFFFFFF;
 
     // Reads the header and every track chunk the header announces, as far as the file holds
-    // them. False (and the header fields unchanged) when the file cannot be read, is larger than
-    // kMaxFileSize, does not start with a six-byte "MThd" header, holds no track chunk at all or
-    // holds a chunk of another type than "MTrk".
+    // them. False (and the header fields unchanged) when the file cannot be read or is larger
+    // than memory allows, does not start with a six-byte "MThd" header, holds no track chunk at
+    // all or holds a chunk of another type than "MTrk".
     bool Read(const std::filesystem::path& path);
     bool ReadMemory(const std::uint8_t* pData, std::size_t nSize);
-    // Writes the header fields and the first m_nTracks chunks. False when there are more than
-    // kMaxTracks of them, when the file would be larger than kMaxFileSize or when it could not be
-    // written completely; an existing file is then left as it was. A symbolic link is kept: the
-    // file it leads to is replaced, and a replaced file keeps its permissions.
+    // Writes the header fields and the first m_nTracks chunks. False (errno telling why) when
+    // Serialise refuses or the file could not be written completely; an existing file is then
+    // left as it was. A symbolic link is kept: the file it leads to is replaced, and a replaced
+    // file keeps its permissions.
     bool Write(const std::filesystem::path& path) const;
     // The bytes Write stores; false (and out empty) when there are more than kMaxTracks chunks
-    // or they would make a file larger than kMaxFileSize.
+    // or one longer than kMaxChunkSize.
     bool Serialise(std::vector<std::uint8_t>& out) const;
     void ReleaseChunks() { m_chunks.clear(); }
 

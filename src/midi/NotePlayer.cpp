@@ -164,6 +164,7 @@ void CNotePlayer::SetControl(std::uint32_t nCode, std::uint32_t nValue) {
             if (CTrack* pTrack = m_song.FindActiveTrack(nTrack)) {
                 pTrack->m_nProgram = static_cast<std::uint8_t>(nValue);
                 pTrack->m_bOwnProgram = true;
+                m_song.MarkModified();
                 m_midiOut.ProgramChange(pTrack->m_nChannel, pTrack->m_nProgram);
             }
         }

@@ -29,6 +29,13 @@ void CSong::Reset() {
     m_nDivision = kDefaultTicksPerQuarter;
     m_tracks.emplace_back();
     ResetRecordPositions();
+    ++m_nChanges;
+    m_bModified = false;
+}
+
+void CSong::MarkModified() {
+    ++m_nChanges;
+    m_bModified = true;
 }
 
 void CSong::RemoveAllTracks() {
@@ -60,6 +67,7 @@ std::uint8_t CSong::AddTrack(std::uint8_t nProgram) {
     track.m_nChannel = nChannel;
     // Added while recording, it records from where the others are, not from the song's start.
     track.AdvanceRecord(m_nRecordTime);
+    MarkModified();
     return nChannel;
 }
 
@@ -91,6 +99,7 @@ void CSong::RemoveActiveTrack(std::size_t n) {
             if (bWasNext) {
                 SelectNextTrack();
             }
+            MarkModified();
             return;
         }
     }
@@ -174,6 +183,7 @@ void CSong::RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t 
             if (bDueNext) {
                 m_heard.push_back(&event);
             }
+            MarkModified();
             return;
         }
     }
@@ -182,6 +192,7 @@ void CSong::RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t 
 void CSong::RecordScale(std::uint16_t nMask, std::uint8_t nKeynote) {
     if (!m_tracks.empty()) {
         m_tracks.front().InsertScaleEvent(nMask, nKeynote);
+        MarkModified();
     }
 }
 
@@ -212,6 +223,8 @@ bool CSong::LoadChunks() {
     ReleaseChunks();
     FindProgramsHeard();
     ResetRecordPositions();
+    ++m_nChanges;
+    m_bModified = false;
     return true;
 }
 
@@ -269,5 +282,15 @@ bool CSong::Save(const std::filesystem::path& path) {
     EncodeChunks();
     const bool bWritten = Write(path);
     ReleaseChunks();
+    if (bWritten) {
+        m_bModified = false;
+    }
     return bWritten;
+}
+
+bool CSong::SaveMemory(std::vector<std::uint8_t>& out) {
+    EncodeChunks();
+    const bool bEncoded = Serialise(out);
+    ReleaseChunks();
+    return bEncoded;
 }

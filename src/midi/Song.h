@@ -62,8 +62,20 @@ public:
     bool LoadMemory(const std::uint8_t* pData, std::size_t nSize);
     // False when the file could not be written; an existing file is then left whole.
     bool Save(const std::filesystem::path& path);
+    // The bytes Save writes; false (out empty) when no file could hold the song. The song
+    // counts as saved no more than before.
+    bool SaveMemory(std::vector<std::uint8_t>& out);
     // Encodes the tracks into m_chunks and the header fields, as Save writes them.
     void EncodeChunks();
+
+    // Unsaved changes: every change a saved file would hold (a track added or removed, a
+    // program, a recorded note or scale) marks the song; Reset, Load and Save clear the mark.
+    bool IsModified() const { return m_bModified; }
+    void SetModified(bool bModified) { m_bModified = bModified; }
+    void MarkModified();
+    // Counts every change of the song's content, so that its owner can tell whether anything
+    // changed since it last looked.
+    std::uint64_t GetChangeCount() const { return m_nChanges; }
 
     std::list<CTrack> m_tracks;
     std::uint32_t m_nPlayTime = 0;
@@ -86,4 +98,6 @@ private:
     // Notes recorded while the song plays that are due at its next tick. They sounded as they
     // were played; playback passes over them rather than striking them again 20 ms later.
     std::vector<const CMidiEvent*> m_heard;
+    bool m_bModified = false;
+    std::uint64_t m_nChanges = 0;
 };

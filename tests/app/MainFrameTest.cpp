@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -271,7 +272,8 @@ TEST(MainFrame, CheckMarksFollowTheHandlersNotTheClicks) {
 
 TEST(MainFrame, StartsWithKeynoteCAndTheStartingTonality) {
     CMainFrame frame;
-    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Vorkeln"));
+    frame.winId();
+    EXPECT_EQ(frame.windowHandle()->title(), QStringLiteral("Vorkeln"));
     for (unsigned nID = ID_TONALITY_KEY_C; nID <= ID_TONALITY_KEY_B; ++nID)
         EXPECT_EQ(frame.IsMenuItemChecked(nID), nID == ID_TONALITY_KEY_C) << nID;
     QAction* pC = frame.GetCommandAction(ID_TONALITY_KEY_C);
@@ -382,7 +384,7 @@ TEST(VorkelnApp, InitInstanceShowsTheFrame) {
     ASSERT_TRUE(theApp.InitInstance());
     ASSERT_NE(theApp.GetMainFrame(), nullptr);
     EXPECT_TRUE(theApp.GetMainFrame()->isVisible());
-    EXPECT_EQ(theApp.GetMainFrame()->windowTitle(), QStringLiteral("Vorkeln"));
+    EXPECT_EQ(theApp.GetMainFrame()->windowHandle()->title(), QStringLiteral("Vorkeln"));
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Vorkeln"));
     EXPECT_TRUE(theApp.GetMainFrame()->GetToolBar().isHidden());
 }

@@ -26,8 +26,14 @@ namespace {
 class CNoDialogs : public IShellDialogs {
 public:
     bool GetOpenPath(const QStringList&, QString&) override { return false; }
-    bool GetSavePath(const QStringList&, QString&, int&) override { return false; }
+    bool GetSavePath(const QStringList&, const QStringList&, QString&, int&) override {
+        return false;
+    }
     void ShowMessage(const QString&, const QString&) override { ++m_nMessages; }
+    QMessageBox::StandardButton Ask(const QString&, const QString&, QMessageBox::StandardButtons,
+                                    QMessageBox::StandardButton) override {
+        return QMessageBox::Discard; // New renews whatever was played
+    }
     int m_nMessages = 0;
 };
 

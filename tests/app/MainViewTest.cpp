@@ -1,4 +1,5 @@
 #include "app/MainView.h"
+#include "StandInDialogs.h"
 #include "ViewTestSupport.h"
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
@@ -31,36 +32,6 @@ constexpr std::uint32_t NoteOn(int nChannel, int nNote) {
 }
 
 const QString kTmp = QStringLiteral(VORKELN_TEST_TMP);
-
-// Stands in for the user at the file dialogs, and keeps every message the view shows.
-class CStandInDialogs : public IShellDialogs {
-public:
-    bool GetOpenPath(const QStringList& /*filters*/, QString& strPath) override {
-        if (m_openPaths.empty()) {
-            return false;
-        }
-        strPath = m_openPaths.front();
-        m_openPaths.pop_front();
-        return true;
-    }
-    bool GetSavePath(const QStringList& filters, QString& strPath, int& nFilter) override {
-        m_saveFilters = filters;
-        if (m_savePaths.empty()) {
-            return false;
-        }
-        std::tie(strPath, nFilter) = m_savePaths.front();
-        m_savePaths.pop_front();
-        return true;
-    }
-    void ShowMessage(const QString& strCaption, const QString& strText) override {
-        m_messages.emplace_back(strCaption, strText);
-    }
-
-    std::deque<QString> m_openPaths;
-    std::deque<std::pair<QString, int>> m_savePaths;
-    QStringList m_saveFilters;
-    std::vector<std::pair<QString, QString>> m_messages;
-};
 
 // The view with its frame batches open to the tests.
 class CBatchView : public CMainView {
