@@ -25,7 +25,8 @@ public:
 
     // Creates path, which must not exist yet, for writing and takes its lock. An error (and no
     // file of ours at path) when the name is taken, the file cannot be made, or someone took the
-    // lock of the new file before us and will remove it: the caller tries another name.
+    // lock of the new file before us and will remove it: the caller tries another name. A
+    // file this object had open before is closed first.
     std::error_code Create(const std::filesystem::path& path);
     std::error_code Write(const std::uint8_t* pData, std::size_t nSize);
     // The bytes written so far reach the disk before this returns.

@@ -265,3 +265,52 @@ TEST(Song, RecordScaleGoesToTheFirstTrack) {
     song.RecordScale(0, 0);
     EXPECT_TRUE(song.m_tracks.empty());
 }
+
+TEST(Song, ChangesASavedFileHoldsMarkTheSongAndSavingOrLoadingClearsIt) {
+    const struct {
+        const char* pszChange;
+        void (*fnChange)(CSong&);
+        bool bModified;
+    } cases[] = {
+        {"track added", [](CSong& song) { song.AddTrack(40); }, true},
+        {"track removed", [](CSong& song) { song.RemoveActiveTrack(0); }, true},
+        {"note recorded", [](CSong& song) { song.RecordNote(0, 60, 96); }, true},
+        {"scale recorded", [](CSong& song) { song.RecordScale(0x0AA, 2); }, true},
+        {"note on a channel no track has", [](CSong& song) { song.RecordNote(9, 60, 96); }, false},
+        {"tempo, lengths, clocks",
+         [](CSong& song) {
+             song.SetTempo(150);
+             song.SetNoteLength(3);
+             song.SetLengthPercent(60);
+             song.AdvanceRecordTime();
+             song.Rewind();
+         },
+         false},
+    };
+    const std::string strPath = TempPath("modified.mid");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszChange);
+        CSong song;
+        song.AddTrack(0);
+        song.SetModified(false);
+        const std::uint64_t nChanges = song.GetChangeCount();
+        c.fnChange(song);
+        EXPECT_EQ(song.IsModified(), c.bModified);
+        EXPECT_EQ(song.GetChangeCount() != nChanges, c.bModified);
+
+        song.MarkModified();
+        Bytes bytes;
+        ASSERT_TRUE(song.SaveMemory(bytes));
+        EXPECT_TRUE(song.IsModified()); // the bytes alone are no saved file
+        ASSERT_TRUE(song.Save(strPath));
+        EXPECT_FALSE(song.IsModified());
+        song.MarkModified();
+        ASSERT_TRUE(song.Load(strPath));
+        EXPECT_FALSE(song.IsModified());
+        song.MarkModified();
+        EXPECT_FALSE(song.Save(TempPath("no-such-dir/x.mid")));
+        EXPECT_TRUE(song.IsModified());
+        song.Reset();
+        EXPECT_FALSE(song.IsModified());
+    }
+}
