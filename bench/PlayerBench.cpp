@@ -1,6 +1,6 @@
 // Latency of the note player and the main view: from a key event reaching the view to the
-// note-on leaving the MIDI output, with and without the highlight on a full-HD keyboard, and the
-// cost of one timer tick while a song plays.
+// note-on leaving the MIDI output, with and without the highlight on a full-HD keyboard, the
+// cost of one timer tick while a song plays, and what a recovery write costs the GUI thread.
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
 #include "midi/MidiPort.h"
@@ -8,6 +8,8 @@
 #include "theory/ModeFlags.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <benchmark/benchmark.h>
 
@@ -250,6 +252,76 @@ void BM_TimerTickWhilePlayingWithoutDisplay(benchmark::State& state) {
         static_cast<double>(pTiming->m_nNoteOns - nBefore) / (static_cast<double>(nTicks) * 0.020);
 }
 BENCHMARK(BM_TimerTickWhilePlayingWithoutDisplay)->Unit(benchmark::kMicrosecond);
+
+// A song of 10,000 notes recorded on four instruments, in a view that keeps its recovery file in
+// a folder of its own.
+struct SRecoveryView {
+    SRecoveryView()
+        : m_strDir(QDir::tempPath() + QStringLiteral("/vorkeln-bench-recovery-") +
+                   QString::number(QCoreApplication::applicationPid())),
+          m_view(std::make_unique<CTimingPort>(), m_dialogs) {
+        m_view.m_tickTimer.stop();
+        for (std::uint32_t nProgram = 40; nProgram < 43; ++nProgram) {
+            m_view.SetControl(CNotePlayer::kControlAddTrack, nProgram);
+        }
+        CSong& song = m_view.m_song;
+        song.ResetRecordPositions();
+        for (int i = 0; i < kRecoveryNotes; ++i) {
+            song.RecordNote(static_cast<std::uint8_t>(i % 4),
+                            static_cast<std::uint8_t>(40 + i % 48), 96);
+            if (i % 4 == 3) {
+                song.AdvanceRecordTime();
+            }
+        }
+        m_bEnabled = m_view.EnableRecovery(m_strDir);
+    }
+    ~SRecoveryView() { QDir(m_strDir).removeRecursively(); }
+    SRecoveryView(const SRecoveryView&) = delete;
+    SRecoveryView& operator=(const SRecoveryView&) = delete;
+
+    static constexpr int kRecoveryNotes = 10000;
+    QString m_strDir;
+    CSilentDialogs m_dialogs;
+    CMainView m_view;
+    bool m_bEnabled = false;
+};
+
+// What a recovery write costs the program's own thread: the song is encoded and handed over;
+// the writer's thread puts it on the disk meanwhile (waited for outside the timing, as the next
+// write comes 10 s later at the soonest).
+void BM_RecoveryWriteOnTheGuiThread(benchmark::State& state) {
+    SRecoveryView recovery;
+    if (!recovery.m_bEnabled) {
+        state.SkipWithError("no recovery folder");
+        return;
+    }
+    for (auto _ : state) {
+        recovery.m_view.m_song.MarkModified();
+        recovery.m_view.WriteRecovery();
+        state.PauseTiming();
+        recovery.m_view.m_recoveryWriter.Flush();
+        state.ResumeTiming();
+    }
+    state.counters["file bytes"] = static_cast<double>(
+        QFileInfo(QString::fromStdString(recovery.m_view.m_recoveryFile.GetPath().string()))
+            .size());
+}
+BENCHMARK(BM_RecoveryWriteOnTheGuiThread)->Unit(benchmark::kMillisecond);
+
+// The whole write for comparison, the disk's part included (temporary file, fsync, rename).
+void BM_RecoveryWriteToTheDisk(benchmark::State& state) {
+    SRecoveryView recovery;
+    if (!recovery.m_bEnabled) {
+        state.SkipWithError("no recovery folder");
+        return;
+    }
+    for (auto _ : state) {
+        recovery.m_view.m_song.MarkModified();
+        recovery.m_view.WriteRecovery();
+        recovery.m_view.m_recoveryWriter.Flush();
+    }
+}
+BENCHMARK(BM_RecoveryWriteToTheDisk)->Unit(benchmark::kMillisecond);
 
 // The embedded synthesiser's output latency: period size x periods / sample rate.
 void ReportSynthLatency() {

@@ -3,11 +3,16 @@
     analyze.py note REC.wav PRESS_SECONDS
     analyze.py colours MAJOR.png CHROMATIC.png
     analyze.py stroke BEFORE.png AFTER.png X0 X1 Y
+    analyze.py notes RECOVERY_DIR COUNT
 Exits 0 when the check holds, 1 (with a reason) when it does not.
 """
 import array
+import glob
+import os
 import sys
 import wave
+
+import mido
 
 from PIL import Image
 
@@ -86,8 +91,21 @@ def stroke(before_path, after_path, x0, x1, y):
     return None
 
 
+def notes(folder, count):
+    files = glob.glob(os.path.join(folder, "song-*.mid"))
+    if len(files) != 1:
+        return f"{len(files)} recovery files in {folder}"
+    found = sum(1 for track in mido.MidiFile(files[0]).tracks for msg in track
+                if msg.type == "note_on" and msg.velocity > 0)
+    print(f"{found} notes in {os.path.basename(files[0])}")
+    if found != int(count):
+        return f"{found} notes instead of {count}"
+    return None
+
+
 def main(argv):
-    checks = {"note": (note, 2), "colours": (colours, 2), "stroke": (stroke, 5)}
+    checks = {"note": (note, 2), "colours": (colours, 2), "stroke": (stroke, 5),
+              "notes": (notes, 2)}
     if len(argv) < 2 or argv[1] not in checks or len(argv) - 2 != checks[argv[1]][1]:
         print(__doc__)
         return 2

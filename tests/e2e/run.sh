@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of the real program, as a user would meet it: a virtual X display, a
 # PulseAudio server with a null sink whose monitor we record, key presses and mouse drags with
-# xdotool, and screenshots checked by analyze.py.
+# xdotool, screenshots checked by analyze.py, and a program killed while its song is unsaved.
 #   tests/e2e/run.sh path/to/vorkeln
 set -euo pipefail
 
-checks=4
+checks=5
 if [[ "${1:-}" == "--count" ]]; then
     echo "$checks"
     exit 0
@@ -60,7 +60,8 @@ wait_for 20 pactl info || fail "PulseAudio does not answer"
 pactl set-default-sink vorkeln_null
 
 "$bin" >"$work/vorkeln.log" 2>&1 &
-pids+=($!)
+app=$!
+pids+=("$app")
 wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window titled Vorkeln"
 win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
 xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
@@ -116,5 +117,37 @@ xdotool mouseup 1
 sleep 1
 import -window root "$work/after.png"
 "${analyze[@]}" stroke "$work/before.png" "$work/after.png" 200 500 300 || fail "no pen stroke"
+
+echo "e2e: notes recorded before a crash are restored at the next start"
+recovery="$HOME/.local/share/Local AppWizard-Generated Applications/Vorkeln"
+xdotool windowfocus --sync "$win" || true
+xdotool key ctrl+r
+xdotool key q w e
+xdotool key ctrl+r
+# Recording stops: the recovery file follows at once.
+wait_for 10 "${analyze[@]}" notes "$recovery" 3 || fail "no recovery file of the three notes"
+kill -KILL "$app"
+wait "$app" 2>/dev/null || true
+
+"$bin" >"$work/vorkeln2.log" 2>&1 &
+app=$!
+pids+=("$app")
+# The question comes once the window is up: two windows of that title, the smaller the box.
+vorkeln_windows() { xdotool search --onlyvisible --name '^Vorkeln\*?$' 2>/dev/null || true; }
+window_count_is() { [[ "$(vorkeln_windows | wc -l)" -eq "$1" ]]; }
+wait_for 20 window_count_is 2 || fail "no question to restore the song"
+box=""
+for id in $(vorkeln_windows); do
+    width="$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')"
+    if ((width < 800)); then box="$id"; else win="$id"; fi
+done
+[[ -n "$box" ]] || fail "the question box was not found"
+xdotool windowfocus --sync "$box" || true
+xdotool key Return
+wait_for 10 window_count_is 1 || fail "the question did not go"
+# One more note recorded: the song written again holds the three restored ones with it.
+xdotool windowfocus --sync "$win" || true
+xdotool key ctrl+r r ctrl+r
+wait_for 10 "${analyze[@]}" notes "$recovery" 4 || fail "the restored song lacks its notes"
 
 echo "e2e: ${checks} passed, 0 failed"
