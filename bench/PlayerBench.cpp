@@ -286,40 +286,39 @@ struct SRecoveryView {
     bool m_bEnabled = false;
 };
 
-// What a recovery write costs the program's own thread: the song is encoded and handed over;
-// the writer's thread puts it on the disk meanwhile (waited for outside the timing, as the next
-// write comes 10 s later at the soonest).
-void BM_RecoveryWriteOnTheGuiThread(benchmark::State& state) {
+// A recovery write as the timer or the end of a recording starts it. On the GUI thread the song
+// is encoded and handed over while the writer's thread puts it on the disk (temporary file,
+// fsync, rename); with bWithDisk the timing waits for that too.
+void RecoveryWrite(benchmark::State& state, bool bWithDisk) {
     SRecoveryView recovery;
     if (!recovery.m_bEnabled) {
         state.SkipWithError("no recovery folder");
         return;
     }
+    CMainView& view = recovery.m_view;
     for (auto _ : state) {
-        recovery.m_view.m_song.MarkModified();
-        recovery.m_view.WriteRecovery();
-        state.PauseTiming();
-        recovery.m_view.m_recoveryWriter.Flush();
-        state.ResumeTiming();
+        view.m_song.MarkModified();
+        view.WriteRecovery();
+        if (!bWithDisk) {
+            // The next write comes 10 s later at the soonest: this one is done by then.
+            state.PauseTiming();
+        }
+        view.m_recoveryWriter.Flush();
+        if (!bWithDisk) {
+            state.ResumeTiming();
+        }
     }
     state.counters["file bytes"] = static_cast<double>(
-        QFileInfo(QString::fromStdString(recovery.m_view.m_recoveryFile.GetPath().string()))
-            .size());
+        QFileInfo(QString::fromStdString(view.m_recoveryFile.GetPath().string())).size());
+}
+
+void BM_RecoveryWriteOnTheGuiThread(benchmark::State& state) {
+    RecoveryWrite(state, false);
 }
 BENCHMARK(BM_RecoveryWriteOnTheGuiThread)->Unit(benchmark::kMillisecond);
 
-// The whole write for comparison, the disk's part included (temporary file, fsync, rename).
 void BM_RecoveryWriteToTheDisk(benchmark::State& state) {
-    SRecoveryView recovery;
-    if (!recovery.m_bEnabled) {
-        state.SkipWithError("no recovery folder");
-        return;
-    }
-    for (auto _ : state) {
-        recovery.m_view.m_song.MarkModified();
-        recovery.m_view.WriteRecovery();
-        recovery.m_view.m_recoveryWriter.Flush();
-    }
+    RecoveryWrite(state, true);
 }
 BENCHMARK(BM_RecoveryWriteToTheDisk)->Unit(benchmark::kMillisecond);
 

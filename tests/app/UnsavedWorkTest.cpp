@@ -220,19 +220,23 @@ TEST(UnsavedWork, SavingNewAndOpenClearOnlyTheirOwnDocument) {
 
 enum class ECommand { NewAll, NewTrack, NewImage, OpenSong, OpenDrawing, Exit, Close };
 
-// Runs a command on a program whose song and drawing are both unsaved, with the answers given;
-// what it asked, what it saved and whether the command went through.
+// What a command did: saved the song or the drawing, renewed or replaced either, closed the
+// window.
+constexpr unsigned kSavedSong = 1;
+constexpr unsigned kSavedDrawing = 2;
+constexpr unsigned kNewSong = 4;
+constexpr unsigned kNewDrawing = 8;
+constexpr unsigned kClosed = 16;
+
 struct SOutcome {
     QStringList questions;
-    bool bSongSaved = false;
-    bool bDrawingSaved = false;
-    bool bSongReplaced = false;
-    bool bDrawingReplaced = false;
-    bool bClosed = false;
+    unsigned nDone = 0;
 };
 
 enum class ESaveAs { AsAsked, Cancelled, OtherKind };
 
+// Runs a command on a program whose song and drawing are both unsaved (or, with bUnsaved false,
+// both as they were made), the user giving the answers and the Save As dialog as eSaveAs says.
 SOutcome RunWithUnsavedWork(ECommand eCommand, const std::vector<EButton>& answers,
                             ESaveAs eSaveAs = ESaveAs::AsAsked, bool bUnsaved = true) {
     static const QString s_strDir = FreshDir(QStringLiteral("prompts"));
@@ -296,12 +300,13 @@ SOutcome RunWithUnsavedWork(ECommand eCommand, const std::vector<EButton>& answe
     for (const auto& question : program.m_dialogs.m_questions) {
         outcome.questions << question.second;
     }
-    outcome.bSongSaved = NotesIn(ToPath(strSong)) == std::vector<int>{60};
-    outcome.bDrawingSaved = QFile::exists(strDrawing);
-    outcome.bSongReplaced = view.m_song.GetActiveTrackCount() != 1 || program.SongIsNew();
-    outcome.bDrawingReplaced =
+    const bool bSongSaved = NotesIn(ToPath(strSong)) == std::vector<int>{60};
+    const bool bNewSong = view.m_song.GetActiveTrackCount() != 1 || program.SongIsNew();
+    const bool bNewDrawing =
         program.DrawingIsBlank() || view.m_image.GetImage().pixel(5, 5) == qRgb(0, 0, 0);
-    outcome.bClosed = !program.m_pFrame->isVisible();
+    outcome.nDone = (bSongSaved ? kSavedSong : 0) |
+                    (QFile::exists(strDrawing) ? kSavedDrawing : 0) | (bNewSong ? kNewSong : 0) |
+                    (bNewDrawing ? kNewDrawing : 0) | (program.m_pFrame->isVisible() ? 0 : kClosed);
     EXPECT_TRUE(program.m_dialogs.m_messages.empty());
     return outcome;
 }
@@ -318,157 +323,49 @@ TEST(UnsavedWork, EveryCommandThatDropsWorkAsksFirst) {
         ECommand eCommand;
         std::vector<EButton> answers;
         QStringList questions;
-        bool bSongSaved;
-        bool bDrawingSaved;
-        bool bSongReplaced;
-        bool bDrawingReplaced;
-        bool bClosed;
+        unsigned nDone;
     } cases[] = {
-        {"New All, Save", ECommand::NewAll, {kSave, kSave}, kBoth, true, true, true, true, false},
-        {"New All, Discard",
+        {"New All, Save",
          ECommand::NewAll,
-         {kDiscard, kDiscard},
+         {kSave, kSave},
          kBoth,
-         false,
-         false,
-         true,
-         true,
-         false},
-        {"New All, Cancel", ECommand::NewAll, {kCancel}, kSong, false, false, false, false, false},
-        {"New All, Save then Cancel",
-         ECommand::NewAll,
-         {kSave, kCancel},
-         kBoth,
-         true,
-         false,
-         false,
-         false,
-         false},
-        {"New Track, Save", ECommand::NewTrack, {kSave}, kSong, true, false, true, false, false},
-        {"New Track, Discard",
-         ECommand::NewTrack,
-         {kDiscard},
-         kSong,
-         false,
-         false,
-         true,
-         false,
-         false},
-        {"New Track, Cancel",
-         ECommand::NewTrack,
-         {kCancel},
-         kSong,
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"New Image, Save", ECommand::NewImage, {kSave}, kDrawing, false, true, false, true, false},
-        {"New Image, Discard",
-         ECommand::NewImage,
-         {kDiscard},
-         kDrawing,
-         false,
-         false,
-         false,
-         true,
-         false},
-        {"New Image, Cancel",
-         ECommand::NewImage,
-         {kCancel},
-         kDrawing,
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"Open song, Save", ECommand::OpenSong, {kSave}, kSong, true, false, true, false, false},
-        {"Open song, Discard",
-         ECommand::OpenSong,
-         {kDiscard},
-         kSong,
-         false,
-         false,
-         true,
-         false,
-         false},
-        {"Open song, Cancel",
-         ECommand::OpenSong,
-         {kCancel},
-         kSong,
-         false,
-         false,
-         false,
-         false,
-         false},
+         kSavedSong | kSavedDrawing | kNewSong | kNewDrawing},
+        {"New All, Discard", ECommand::NewAll, {kDiscard, kDiscard}, kBoth, kNewSong | kNewDrawing},
+        {"New All, Cancel", ECommand::NewAll, {kCancel}, kSong, 0},
+        {"New All, Save then Cancel", ECommand::NewAll, {kSave, kCancel}, kBoth, kSavedSong},
+        {"New Track, Save", ECommand::NewTrack, {kSave}, kSong, kSavedSong | kNewSong},
+        {"New Track, Discard", ECommand::NewTrack, {kDiscard}, kSong, kNewSong},
+        {"New Track, Cancel", ECommand::NewTrack, {kCancel}, kSong, 0},
+        {"New Image, Save", ECommand::NewImage, {kSave}, kDrawing, kSavedDrawing | kNewDrawing},
+        {"New Image, Discard", ECommand::NewImage, {kDiscard}, kDrawing, kNewDrawing},
+        {"New Image, Cancel", ECommand::NewImage, {kCancel}, kDrawing, 0},
+        {"Open song, Save", ECommand::OpenSong, {kSave}, kSong, kSavedSong | kNewSong},
+        {"Open song, Discard", ECommand::OpenSong, {kDiscard}, kSong, kNewSong},
+        {"Open song, Cancel", ECommand::OpenSong, {kCancel}, kSong, 0},
         {"Open drawing, Save",
          ECommand::OpenDrawing,
          {kSave},
          kDrawing,
-         false,
-         true,
-         false,
-         true,
-         false},
-        {"Open drawing, Discard",
-         ECommand::OpenDrawing,
-         {kDiscard},
-         kDrawing,
-         false,
-         false,
-         false,
-         true,
-         false},
-        {"Open drawing, Cancel",
-         ECommand::OpenDrawing,
-         {kCancel},
-         kDrawing,
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"Exit, Save", ECommand::Exit, {kSave, kSave}, kBoth, true, true, false, false, true},
-        {"Exit, Discard",
-         ECommand::Exit,
-         {kDiscard, kDiscard},
-         kBoth,
-         false,
-         false,
-         false,
-         false,
-         true},
-        {"Exit, Cancel", ECommand::Exit, {kCancel}, kSong, false, false, false, false, false},
-        {"Exit, Discard then Cancel",
-         ECommand::Exit,
-         {kDiscard, kCancel},
-         kBoth,
-         false,
-         false,
-         false,
-         false,
-         false},
-        {"Close, Save", ECommand::Close, {kSave, kSave}, kBoth, true, true, false, false, true},
-        {"Close, Discard",
+         kSavedDrawing | kNewDrawing},
+        {"Open drawing, Discard", ECommand::OpenDrawing, {kDiscard}, kDrawing, kNewDrawing},
+        {"Open drawing, Cancel", ECommand::OpenDrawing, {kCancel}, kDrawing, 0},
+        {"Exit, Save", ECommand::Exit, {kSave, kSave}, kBoth, kSavedSong | kSavedDrawing | kClosed},
+        {"Exit, Discard", ECommand::Exit, {kDiscard, kDiscard}, kBoth, kClosed},
+        {"Exit, Cancel", ECommand::Exit, {kCancel}, kSong, 0},
+        {"Exit, Discard then Cancel", ECommand::Exit, {kDiscard, kCancel}, kBoth, 0},
+        {"Close, Save",
          ECommand::Close,
-         {kDiscard, kDiscard},
+         {kSave, kSave},
          kBoth,
-         false,
-         false,
-         false,
-         false,
-         true},
-        {"Close, Cancel", ECommand::Close, {kCancel}, kSong, false, false, false, false, false},
+         kSavedSong | kSavedDrawing | kClosed},
+        {"Close, Discard", ECommand::Close, {kDiscard, kDiscard}, kBoth, kClosed},
+        {"Close, Cancel", ECommand::Close, {kCancel}, kSong, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszCase);
         const SOutcome outcome = RunWithUnsavedWork(c.eCommand, c.answers);
         EXPECT_EQ(outcome.questions, c.questions);
-        EXPECT_EQ(outcome.bSongSaved, c.bSongSaved);
-        EXPECT_EQ(outcome.bDrawingSaved, c.bDrawingSaved);
-        EXPECT_EQ(outcome.bSongReplaced, c.bSongReplaced);
-        EXPECT_EQ(outcome.bDrawingReplaced, c.bDrawingReplaced);
-        EXPECT_EQ(outcome.bClosed, c.bClosed);
+        EXPECT_EQ(outcome.nDone, c.nDone);
     }
 }
 
@@ -477,17 +374,13 @@ TEST(UnsavedWork, SaveThatLeavesTheWorkUnsavedCancelsTheCommand) {
         const SOutcome outcome =
             RunWithUnsavedWork(eCommand, {QMessageBox::Save}, ESaveAs::Cancelled);
         EXPECT_EQ(outcome.questions, QStringList{kSongQuestion});
-        EXPECT_FALSE(outcome.bSongSaved);
-        EXPECT_FALSE(outcome.bSongReplaced);
-        EXPECT_FALSE(outcome.bClosed);
+        EXPECT_EQ(outcome.nDone, 0u);
     }
     // Asked about the drawing, the user saved the song instead: the drawing stays.
     const SOutcome outcome =
         RunWithUnsavedWork(ECommand::NewImage, {QMessageBox::Save}, ESaveAs::OtherKind);
     EXPECT_EQ(outcome.questions, QStringList{kDrawingQuestion});
-    EXPECT_TRUE(outcome.bSongSaved);
-    EXPECT_FALSE(outcome.bDrawingSaved);
-    EXPECT_FALSE(outcome.bDrawingReplaced);
+    EXPECT_EQ(outcome.nDone, kSavedSong);
 }
 
 TEST(UnsavedWork, NothingUnsavedMeansNoQuestion) {
@@ -496,7 +389,8 @@ TEST(UnsavedWork, NothingUnsavedMeansNoQuestion) {
           ECommand::OpenDrawing, ECommand::Exit, ECommand::Close}) {
         const SOutcome outcome = RunWithUnsavedWork(eCommand, {}, ESaveAs::AsAsked, false);
         EXPECT_TRUE(outcome.questions.isEmpty()) << static_cast<int>(eCommand);
-        EXPECT_EQ(outcome.bClosed, eCommand == ECommand::Exit || eCommand == ECommand::Close);
+        EXPECT_EQ((outcome.nDone & kClosed) != 0,
+                  eCommand == ECommand::Exit || eCommand == ECommand::Close);
     }
 }
 

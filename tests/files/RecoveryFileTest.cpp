@@ -1,5 +1,6 @@
 #include "files/RecoveryFile.h"
-#include "FilesTestUtil.h"
+#include "ChildProgram.h"
+#include "TestFiles.h"
 #include "files/RecoveryWriter.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,6 @@
 #include <string>
 
 namespace {
-
-std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::error_code Write(CRecoveryFile& file, const Bytes& bytes) {
     return file.Write(bytes.data(), bytes.size());

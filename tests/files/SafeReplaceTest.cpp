@@ -1,5 +1,6 @@
 #include "files/SafeReplace.h"
-#include "FilesTestUtil.h"
+#include "ChildProgram.h"
+#include "TestFiles.h"
 #include "files/LockedFile.h"
 
 #include <gtest/gtest.h>

@@ -77,29 +77,6 @@ Bytes Saved(CSong& song) {
     return bytes;
 }
 
-void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// The names in a directory, sorted.
-std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// An empty directory of its own for a test.
-std::filesystem::path FreshDir(const std::string& name) {
-    const std::filesystem::path dir = TempPath(name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 } // namespace
 
 TEST(MidiFile, NoteEndsArePairedByChannelAndKey) {

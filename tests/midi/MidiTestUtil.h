@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "midi/Song.h"
 
 #include <cstdint>
@@ -64,11 +65,6 @@ inline Bytes EncodedTrack(CSong& song, std::size_t n) {
     Bytes chunk = song.m_chunks.at(n);
     song.ReleaseChunks();
     return chunk;
-}
-
-inline Bytes FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 inline std::string TempPath(const std::string& name) {

@@ -1,37 +1,12 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <string>
-#include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
-
-// A fresh folder of the test's own.
-inline std::filesystem::path FreshDir(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(VORKELN_TEST_TMP) / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-inline Bytes FileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 // Another program: runs fnWork in a child process, which then waits to be killed. The child is
 // killed with SIGKILL, as a crash would end it, when Kill is called or the object goes.
