@@ -98,9 +98,15 @@ struct SProgram {
         m_pView->OnLButtonUp();
         m_pView->SetFlags(false, m_pView->m_dwFlags & ~kFlagPenMode);
     }
-    void ChooseInstrument(int nRow, int nProgram) {
+    void Commands(std::initializer_list<unsigned> commands) {
+        for (const unsigned nID : commands) {
+            m_pView->OnCommand(nID);
+        }
+    }
+    // An item of the Orchestra window's instruments menu on a row.
+    void Instrument(int nRow, int nID) {
         m_pView->m_wndOrchestra.InstrumentList()->setCurrentRow(nRow);
-        m_pView->m_wndOrchestra.OnInstrument(COrchestraDlg::kIdInstrumentFirst + nProgram);
+        m_pView->m_wndOrchestra.OnInstrument(nID);
     }
     bool SongIsNew() const {
         return m_pView->m_song.GetActiveTrackCount() == 1 &&
@@ -116,104 +122,68 @@ struct SProgram {
 
 // Modified state ---------------------------------------------------------------------------------
 
-TEST(UnsavedWork, EveryKindOfChangeMarksItsOwnDocumentAndTheTitle) {
+TEST(UnsavedWork, EveryKindOfChangeMarksItsOwnDocumentAndSavingClearsIt) {
+    constexpr unsigned kSong = 1;
+    constexpr unsigned kDrawing = 2;
+    constexpr int kViolin = COrchestraDlg::kIdInstrumentFirst + 40;
+    const QString strDir = FreshDir(QStringLiteral("marks"));
     const struct {
         const char* pszChange;
         std::function<void(SProgram&)> fnChange;
-        bool bSong;
-        bool bDrawing;
+        unsigned nMarked;
     } cases[] = {
-        {"recorded note", [](SProgram& p) { p.Record({60}); }, true, false},
+        {"recorded note", [](SProgram& p) { p.Record({60}); }, kSong},
         {"tonality recorded",
          [](SProgram& p) {
-             p.m_pView->OnCommand(ID_TRACK_RECORD);
-             p.m_pView->OnCommand(ID_TONALITY_KEY_D);
-             p.m_pView->OnCommand(ID_TRACK_RECORD);
+             p.Commands({ID_TRACK_RECORD, ID_TONALITY_KEY_D, ID_TRACK_RECORD});
          },
-         true, false},
-        {"instrument added", [](SProgram& p) { p.ChooseInstrument(1, 40); }, true, false},
-        {"instrument changed", [](SProgram& p) { p.ChooseInstrument(0, 12); }, true, false},
-        {"instrument deleted",
-         [](SProgram& p) {
-             p.ChooseInstrument(1, 40);
-             p.m_pView->m_song.SetModified(false);
-             p.m_pView->m_wndOrchestra.InstrumentList()->setCurrentRow(1);
-             p.m_pView->m_wndOrchestra.OnInstrument(COrchestraDlg::kIdInstrumentDelete);
-         },
-         true, false},
-        {"stroke", [](SProgram& p) { p.Stroke(); }, false, true},
+         kSong},
+        {"instrument added", [](SProgram& p) { p.Instrument(1, kViolin); }, kSong},
+        {"instrument changed", [](SProgram& p) { p.Instrument(0, kViolin); }, kSong},
+        {"instrument deleted", [](SProgram& p) { p.Instrument(0, ID_INSTRUMENT_DELETE); }, kSong},
+        {"stroke", [](SProgram& p) { p.Stroke(); }, kDrawing},
+        {"stroke and note", [](SProgram& p) { p.Stroke(), p.Record({60}); }, kSong | kDrawing},
         // What no saved file holds marks nothing.
-        {"notes played", [](SProgram& p) { p.m_pView->PlayKey(60); }, false, false},
-        {"tempo and lengthening",
-         [](SProgram& p) {
-             p.m_pView->m_wndOptions.TempoSlider()->setValue(150);
-             p.m_pView->m_wndOptions.LengthenSlider()->setValue(60);
-         },
-         false, false},
-        {"live note length",
-         [](SProgram& p) { p.m_pView->m_wndOrchestra.DurationSlider()->setValue(9); }, false,
-         false},
+        {"notes played", [](SProgram& p) { p.m_pView->PlayKey(60); }, 0},
         {"recording without notes",
          [](SProgram& p) {
-             p.m_pView->OnCommand(ID_TRACK_RECORD);
-             p.m_pView->OnTimerTick();
-             p.m_pView->OnCommand(ID_TRACK_RECORD);
+             p.Commands({ID_TRACK_RECORD, ID_TRACK_RECORD});
          },
-         false, false},
+         0},
+        {"tempo", [](SProgram& p) { p.m_pView->m_wndOptions.TempoSlider()->setValue(150); }, 0},
+        {"live note length",
+         [](SProgram& p) { p.m_pView->m_wndOrchestra.DurationSlider()->setValue(9); }, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszChange);
         SProgram program;
-        ASSERT_FALSE(program.SongModified());
-        ASSERT_FALSE(program.DrawingModified());
-        ASSERT_EQ(program.ShownTitle(), QStringLiteral("Vorkeln"));
+        // Deleting needs a second instrument, saved with the song.
+        program.Instrument(1, kViolin);
+        program.m_pView->m_song.SetModified(false);
         c.fnChange(program);
         program.m_pView->OnTimerTick();
-        EXPECT_EQ(program.SongModified(), c.bSong);
-        EXPECT_EQ(program.DrawingModified(), c.bDrawing);
+        EXPECT_EQ(program.SongModified(), (c.nMarked & kSong) != 0);
+        EXPECT_EQ(program.DrawingModified(), (c.nMarked & kDrawing) != 0);
         EXPECT_EQ(program.ShownTitle(),
-                  c.bSong || c.bDrawing ? QStringLiteral("Vorkeln*") : QStringLiteral("Vorkeln"));
+                  c.nMarked != 0 ? QStringLiteral("Vorkeln*") : QStringLiteral("Vorkeln"));
+        // Each save clears its own kind's mark only; the title's goes with the last.
+        unsigned nLeft = c.nMarked;
+        for (const unsigned nKind : {kSong, kDrawing}) {
+            if ((nLeft & nKind) != 0) {
+                program.m_dialogs.m_savePaths = {
+                    {strDir + (nKind == kSong ? QStringLiteral("/saved.mid")
+                                              : QStringLiteral("/saved.bmp")),
+                     static_cast<int>(nKind)}};
+                program.m_pView->OnCommand(ID_FILE_SAVE_AS);
+                nLeft &= ~nKind;
+                EXPECT_EQ(program.SongModified(), (nLeft & kSong) != 0);
+                EXPECT_EQ(program.DrawingModified(), (nLeft & kDrawing) != 0);
+            }
+        }
+        EXPECT_FALSE(program.SongModified() || program.DrawingModified());
+        EXPECT_EQ(program.ShownTitle(), QStringLiteral("Vorkeln"));
         EXPECT_TRUE(program.m_dialogs.m_questions.empty());
     }
-}
-
-TEST(UnsavedWork, SavingNewAndOpenClearOnlyTheirOwnDocument) {
-    const QString strDir = FreshDir(QStringLiteral("save"));
-    SProgram program;
-    CMainView& view = *program.m_pView;
-    program.Record({60, 64});
-    program.Stroke();
-
-    program.m_dialogs.m_savePaths.emplace_back(strDir + QStringLiteral("/tune.mid"), 1);
-    view.OnCommand(ID_FILE_SAVE_AS);
-    EXPECT_FALSE(program.SongModified());
-    EXPECT_TRUE(program.DrawingModified());
-    EXPECT_EQ(program.ShownTitle(), QStringLiteral("Vorkeln*"));
-    program.m_dialogs.m_savePaths.emplace_back(strDir + QStringLiteral("/picture"), 2);
-    view.OnCommand(ID_FILE_SAVE_AS);
-    EXPECT_FALSE(program.DrawingModified());
-    EXPECT_EQ(program.ShownTitle(), QStringLiteral("Vorkeln"));
-
-    // New > Track: a new song, clean with its piano; the drawing keeps its mark.
-    program.Record({67});
-    program.Stroke();
-    view.OnCommand(ID_FILE_NEW_TRACK);
-    EXPECT_FALSE(program.SongModified());
-    EXPECT_TRUE(program.DrawingModified());
-    view.OnCommand(ID_FILE_NEW_IMAGE);
-    EXPECT_FALSE(program.DrawingModified());
-
-    // Opening gives a song and a drawing as they are on the disk.
-    program.Record({67});
-    program.Stroke();
-    program.m_dialogs.m_openPaths = {strDir + QStringLiteral("/tune.mid"),
-                                     strDir + QStringLiteral("/picture.BMP")};
-    view.OnCommand(ID_FILE_OPEN);
-    view.OnCommand(ID_FILE_OPEN);
-    EXPECT_FALSE(program.SongModified());
-    EXPECT_FALSE(program.DrawingModified());
-    EXPECT_EQ(program.ShownTitle(), QStringLiteral("Vorkeln"));
-    EXPECT_TRUE(program.m_dialogs.m_messages.empty());
 }
 
 // Questions before unsaved work is dropped ---------------------------------------------------
@@ -530,28 +500,6 @@ TEST(UnsavedWork, RecoveryFileFollowsTheUnsavedSongAndGoesWithACleanExit) {
 
     pProgram.reset();
     EXPECT_TRUE(RecoveryNames(strDir).isEmpty());
-}
-
-TEST(UnsavedWork, TwoProgramsKeepTheirOwnRecoveryFiles) {
-    const QString strDir = FreshDir(QStringLiteral("two"));
-    SProgram first;
-    SProgram second;
-    ASSERT_TRUE(first.m_pView->EnableRecovery(strDir));
-    ASSERT_TRUE(second.m_pView->EnableRecovery(strDir));
-    QCoreApplication::processEvents();
-    first.Record({60});
-    second.Record({72});
-    first.m_pView->m_recoveryWriter.Flush();
-    second.m_pView->m_recoveryWriter.Flush();
-    EXPECT_NE(first.m_pView->m_recoveryFile.GetPath(), second.m_pView->m_recoveryFile.GetPath());
-    EXPECT_EQ(NotesIn(first.m_pView->m_recoveryFile.GetPath()), std::vector<int>{60});
-    EXPECT_EQ(NotesIn(second.m_pView->m_recoveryFile.GetPath()), std::vector<int>{72});
-    // A third one starting now finds nothing to restore: both writers are alive.
-    SProgram third;
-    ASSERT_TRUE(third.m_pView->EnableRecovery(strDir));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(third.m_dialogs.m_questions.empty());
-    EXPECT_EQ(RecoveryNames(strDir).size(), 5u);
 }
 
 TEST(UnsavedWork, RecoveryFileLeftBehindIsOfferedAtTheNextStart) {

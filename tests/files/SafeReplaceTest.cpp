@@ -17,21 +17,6 @@ bool Exists(const std::filesystem::path& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
 }
 
-TEST(SafeReplace, NamesOfTemporaryFiles) {
-    const struct {
-        const char* pszName;
-        bool bTemporary;
-    } cases[] = {
-        {".vorkeln-0123abCD.tmp", true},  {".vorkeln-0123abcd.tmp.bak", false},
-        {"vorkeln-0123abcd.tmp", false},  {".vorkeln-0123abc.tmp", false},
-        {".vorkeln-0123abcg.tmp", false}, {".vorkeln-0123abcd.TMP", false},
-        {"song.mid.tmp", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CSafeReplace::IsTemporaryName(c.pszName), c.bTemporary) << c.pszName;
-    }
-}
-
 TEST(SafeReplace, ASaveRemovesTheLeftoversOfWritersThatAreGoneOnly) {
     const std::filesystem::path dir = FreshDir("leftovers");
     const Bytes old(3 * 1024 * 1024, 0x55);
@@ -102,29 +87,6 @@ TEST(SafeReplace, NamesAsLongAsTheSystemTakesAreReplaced) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
                             std::filesystem::directory_iterator()),
               5);
-}
-
-TEST(LockedFile, OnlyAFileNobodyHoldsIsAbandoned) {
-    const std::filesystem::path dir = FreshDir("locked");
-    CLockedFile held;
-    ASSERT_FALSE(held.Create(dir / "held"));
-    EXPECT_EQ(CLockedFile().Create(dir / "held"), std::errc::file_exists);
-    WriteFile(dir / "plain", {1});
-    std::filesystem::create_symlink(dir / "plain", dir / "link");
-    std::filesystem::create_directory(dir / "folder");
-    const struct {
-        const char* pszName;
-        bool bRemoved;
-    } cases[] = {
-        {"held", false}, {"link", false}, {"folder", false}, {"plain", true}, {"absent", false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CLockedFile::RemoveIfAbandoned(dir / c.pszName), c.bRemoved) << c.pszName;
-        EXPECT_EQ(Exists(dir / c.pszName), !c.bRemoved && c.pszName != std::string("absent"))
-            << c.pszName;
-    }
-    held.Close();
-    EXPECT_TRUE(CLockedFile::RemoveIfAbandoned(dir / "held"));
 }
 
 } // namespace
