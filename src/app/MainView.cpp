@@ -957,5 +957,5 @@ void CMainView::OfferRecovery() {
         }
         ReportFileFailure("restore", QStringLiteral("the song"), errno, "not a readable MIDI file");
     }
-    m_recoveryFile.Remove();
+    m_recoveryWriter.Remove();
 }
