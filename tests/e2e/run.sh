@@ -47,7 +47,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 export HOME="$work/home"
 mkdir -p "$HOME"
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# No reset when the last client goes: the program is killed and started again on this display.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY="$display"
 wait_for 20 xdotool getmouselocation || fail "Xvfb did not start"
@@ -128,6 +129,7 @@ xdotool key ctrl+r
 wait_for 10 "${analyze[@]}" notes "$recovery" 3 || fail "no recovery file of the three notes"
 kill -KILL "$app"
 wait "$app" 2>/dev/null || true
+wait_for 20 xdotool getmouselocation || fail "the display went with the program"
 
 "$bin" >"$work/vorkeln2.log" 2>&1 &
 app=$!
