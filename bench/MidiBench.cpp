@@ -388,7 +388,7 @@ void BM_FluidSynthOpen(benchmark::State& state) {
         CFluidSynthPort port;
         const bool bOpen = port.Open();
         state.PauseTiming();
-        driver = port.GetDriverName();
+        driver = port.GetSoundPath();
         const auto start = std::chrono::steady_clock::now();
         port.WaitUntilLoaded();
         dLoadSeconds +=

@@ -53,5 +53,10 @@ if [[ -x tests/e2e/run.sh ]]; then
     tests/e2e/run.sh build/test/src/vorkeln
     passed=$((passed + $(tests/e2e/run.sh --count)))
 fi
+if [[ -f tests/e2e/sound.py ]]; then
+    echo "== sound at the sink: silence before the first note, notes that start and end"
+    /usr/bin/python3 tests/e2e/sound.py --short build/test/src/vorkeln
+    passed=$((passed + $(/usr/bin/python3 tests/e2e/sound.py --count)))
+fi
 echo "== all tests passed"
 echo "all: ${passed} passed, 0 failed"

@@ -1,8 +1,14 @@
 #include "sound/FluidSynthPort.h"
 
+#include "sound/FluidDriverOutput.h"
+#ifdef VORKELN_HAVE_PULSE
+#include "sound/PulseOutput.h"
+#endif
+
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <utility>
 
@@ -11,20 +17,17 @@ constexpr const char* kSoundFontDir = "/usr/share/sounds/sf2";
 constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
 constexpr std::uint32_t kResetMessage = 0xFF000000u;
 constexpr int kResetAllControllers = 121;
-
-void CollectOption(void* pData, const char* /*pName*/, const char* pOption) {
-    static_cast<std::vector<std::string>*>(pData)->emplace_back(pOption);
-}
+constexpr float kFullScale = 32767.0f;
 } // namespace
 
 CFluidSynthPort::CFluidSynthPort(EAudio eAudio, std::string soundFont)
     : m_eAudio(eAudio), m_soundFont(std::move(soundFont)) {}
 
 CFluidSynthPort::~CFluidSynthPort() {
-    Close();
     if (m_loader.joinable()) {
         m_loader.join();
     }
+    Close();
     if (m_pSynth != nullptr) {
         delete_fluid_synth(m_pSynth);
     }
@@ -48,16 +51,9 @@ std::string CFluidSynthPort::FindSoundFont() {
     return found.empty() ? std::string() : found.front();
 }
 
-bool CFluidSynthPort::CreateSynth() {
+bool CFluidSynthPort::CreateSynth(int nSampleRate) {
     if (m_pSynth != nullptr) {
         return true;
-    }
-    if (m_soundFont.empty()) {
-        m_soundFont = FindSoundFont();
-    }
-    std::error_code ec;
-    if (m_soundFont.empty() || !std::filesystem::is_regular_file(m_soundFont, ec)) {
-        return false;
     }
     // The library reports its failures on stderr; here they are results, not messages.
     fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
@@ -69,8 +65,7 @@ bool CFluidSynthPort::CreateSynth() {
     if (m_pSettings == nullptr) {
         return false;
     }
-    fluid_settings_setnum(m_pSettings, "synth.sample-rate", kSampleRate);
-    // 2 x 128 frames at 48 kHz: 5.3 ms of buffering where the driver honours it.
+    fluid_settings_setnum(m_pSettings, "synth.sample-rate", nSampleRate);
     fluid_settings_setint(m_pSettings, "audio.period-size", kPeriodSize);
     fluid_settings_setint(m_pSettings, "audio.periods", kPeriods);
     m_pSynth = new_fluid_synth(m_pSettings);
@@ -79,6 +74,8 @@ bool CFluidSynthPort::CreateSynth() {
         m_pSettings = nullptr;
         return false;
     }
+    m_nSampleRate = nSampleRate;
+    m_renderer.SetSynth(m_pSynth, nSampleRate);
     return true;
 }
 
@@ -89,51 +86,55 @@ void CFluidSynthPort::LoadSoundFont() {
         for (const std::uint32_t dwMsg : m_backlog.Messages()) {
             Dispatch(dwMsg);
         }
+        m_renderer.SetReady();
+        if (!m_backlog.Messages().empty()) {
+            Touch();
+        }
     }
     m_bLoadFailed = !bLoaded;
     m_backlog.Clear();
     m_bLoaded = bLoaded;
 }
 
-bool CFluidSynthPort::CreateDriver() {
-    if (m_eAudio == EAudio::None) {
-        return true;
+bool CFluidSynthPort::OpenOutput() {
+    std::unique_ptr<IAudioOutput> pOutput;
+#ifdef VORKELN_HAVE_PULSE
+    // At the server's own rate unless the synthesiser already runs at one.
+    auto pPulse = CPulseOutput::Open(m_renderer, m_nSampleRate);
+    if (pPulse != nullptr && CreateSynth(pPulse->GetSampleRate())) {
+        pOutput = std::move(pPulse);
     }
-    // PipeWire and PulseAudio servers first, then the sound card directly, then whatever else
-    // this build of the library offers (never the file writer).
-    std::vector<std::string> drivers = {"pulseaudio", "alsa"};
-    std::vector<std::string> offered;
-    fluid_settings_foreach_option(m_pSettings, "audio.driver", &offered, CollectOption);
-    for (const std::string& name : offered) {
-        if (name != "file" && std::find(drivers.begin(), drivers.end(), name) == drivers.end()) {
-            drivers.push_back(name);
+#endif
+    if (pOutput == nullptr) {
+        if (!CreateSynth(kSampleRate)) {
+            return false;
         }
+        pOutput = CFluidDriverOutput::Open(m_pSettings, m_renderer);
     }
-    for (const std::string& name : drivers) {
-        if (std::find(offered.begin(), offered.end(), name) == offered.end()) {
-            continue;
-        }
-        fluid_settings_setstr(m_pSettings, "audio.driver", name.c_str());
-        m_pDriver = new_fluid_audio_driver(m_pSettings, m_pSynth);
-        if (m_pDriver != nullptr) {
-            m_driverName = name;
-            return true;
-        }
-    }
-    return false;
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_pOutput = std::move(pOutput);
+    return m_pOutput != nullptr;
 }
 
 bool CFluidSynthPort::Open() {
     Close();
-    if (!CreateSynth() || !CreateDriver()) {
+    if (m_soundFont.empty()) {
+        m_soundFont = FindSoundFont();
+    }
+    std::error_code ec;
+    if (m_bLoadFailed || m_soundFont.empty() ||
+        !std::filesystem::is_regular_file(m_soundFont, ec)) {
         return false;
     }
-    // The SoundFont loads once, behind the first Open; the audio is already running meanwhile.
+    if (m_eAudio == EAudio::None ? !CreateSynth(kSampleRate) : !OpenOutput()) {
+        return false;
+    }
+    // The SoundFont loads once, behind the first Open; the output stays silent meanwhile.
     if (!m_bLoadStarted) {
         m_bLoadStarted = true;
         m_loader = std::thread(&CFluidSynthPort::LoadSoundFont, this);
     }
-    // Without a SoundFont nothing can sound: the audio stops again and the device is free.
+    // Without a SoundFont nothing can sound: the output stops again and the device is free.
     if (m_bLoadFailed) {
         Close();
         return false;
@@ -143,11 +144,14 @@ bool CFluidSynthPort::Open() {
 }
 
 void CFluidSynthPort::Close() {
-    if (m_pDriver != nullptr) {
-        delete_fluid_audio_driver(m_pDriver);
-        m_pDriver = nullptr;
+    std::unique_ptr<IAudioOutput> pOutput;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        pOutput = std::move(m_pOutput);
     }
-    m_driverName.clear();
+    // Stopped outside the lock: the loader may be waiting for it to wake the output.
+    pOutput.reset();
+    m_renderer.Pause();
     m_bOpen = false;
 }
 
@@ -168,16 +172,30 @@ void CFluidSynthPort::SendShort(std::uint32_t dwMsg) {
     }
     if (m_bLoaded.load(std::memory_order_acquire)) {
         Dispatch(dwMsg);
+        Touch();
         return;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bLoaded) {
         Dispatch(dwMsg);
+        Touch();
     } else if (dwMsg == kResetMessage) {
         // Nothing has sounded yet: silencing means forgetting what waits.
         m_backlog.Clear();
     } else if (!m_bLoadFailed) {
         m_backlog.Push(dwMsg);
+    }
+}
+
+void CFluidSynthPort::Touch() {
+    if (!m_renderer.Touch()) {
+        return;
+    }
+    if (m_pOutput != nullptr) {
+        m_pOutput->Wake();
+    } else if (m_eAudio == EAudio::None) {
+        // Without an output the owner pulls the next block itself.
+        m_renderer.Resume();
     }
 }
 
@@ -230,7 +248,19 @@ bool CFluidSynthPort::Render(std::vector<std::int16_t>& samples, int nFrames) {
     if (m_eAudio != EAudio::None || m_pSynth == nullptr || nFrames <= 0) {
         return false;
     }
-    samples.assign(static_cast<std::size_t>(nFrames) * 2, 0);
-    return fluid_synth_write_s16(m_pSynth, nFrames, samples.data(), 0, 2, samples.data(), 1, 2) ==
-           FLUID_OK;
+    std::vector<float> block(static_cast<std::size_t>(nFrames) * 2);
+    m_renderer.Render(block.data(), block.data() + 1, 2, nFrames);
+    samples.resize(block.size());
+    std::transform(block.begin(), block.end(), samples.begin(), [](float fSample) {
+        return static_cast<std::int16_t>(std::lround(fSample * kFullScale));
+    });
+    return true;
+}
+
+std::string CFluidSynthPort::GetSoundPath() const {
+    return m_pOutput != nullptr ? m_pOutput->GetName() : std::string();
+}
+
+double CFluidSynthPort::GetOutputLatencyMs() const {
+    return m_pOutput != nullptr ? m_pOutput->GetLatencyMs() : -1.0;
 }

@@ -1,6 +1,7 @@
 #include "windows/OptionsDlg.h"
 
 #include "midi/NotePlayer.h"
+#include "sound/SoundPath.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,7 +19,8 @@ void SetTrackbarRange(QSlider* pSlider, int nMin, int nMax) {
 
 COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     setWindowTitle(QStringLiteral("Options"));
-    setFixedSize(DluSize(137, 92));
+    // The described window, and a row below it for the sound path.
+    setFixedSize(DluSize(137, 112));
 
     // The group boxes frame the controls from behind; they must not catch their clicks.
     auto* pEchos = new QGroupBox(QStringLiteral("Echos"), this);
@@ -42,6 +44,13 @@ COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     AddStatic(QStringLiteral("Tempo"), DluRect(13, 15, 25, 10), Qt::AlignLeft);
     m_sliderLengthen = MakeSlider("IDC_NOTE_LENGTHEN", DluRect(61, 26, 61, 11));
     AddStatic(QStringLiteral("Note lengthen"), DluRect(14, 26, 47, 10), Qt::AlignLeft);
+
+    m_staticSoundPath = new QLabel(this);
+    m_staticSoundPath->setObjectName(QStringLiteral("IDC_SOUND_PATH"));
+    m_staticSoundPath->setGeometry(DluRect(7, 88, 122, 20));
+    m_staticSoundPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_soundPathTimer.setInterval(kSoundPathMilliseconds);
+    connect(&m_soundPathTimer, &QTimer::timeout, this, &COptionsDlg::UpdateSoundPath);
 
     pEchos->lower();
     pPlaying->lower();
@@ -69,6 +78,7 @@ void COptionsDlg::Create(CNotePlayer* pView, std::int8_t nEchoUp, std::int8_t nE
     m_nEchoUp = static_cast<std::int8_t>(qBound(0, int{nEchoUp}, kEchoMax));
     m_nEchoDown = static_cast<std::int8_t>(qBound(-kEchoMax, int{nEchoDown}, 0));
     InitControls();
+    UpdateSoundPath();
 }
 
 void COptionsDlg::InitControls() {
@@ -97,6 +107,33 @@ void COptionsDlg::ResendPlaying() {
     SendControl(CNotePlayer::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
     SendControl(CNotePlayer::kControlLengthPercent,
                 static_cast<std::uint32_t>(m_sliderLengthen->value()));
+}
+
+void COptionsDlg::UpdateSoundPath() {
+    const IMidiPort* pPort = m_pView != nullptr ? m_pView->m_midiOut.GetPort() : nullptr;
+    const auto* pPath = dynamic_cast<const ISoundPath*>(pPort);
+    const QString strPath =
+        pPath != nullptr ? QString::fromStdString(pPath->GetSoundPath()) : QString();
+    if (strPath.isEmpty()) {
+        m_staticSoundPath->setText(QStringLiteral("Sound: none"));
+        return;
+    }
+    const double fLatency = pPath->GetOutputLatencyMs();
+    m_staticSoundPath->setText(
+        QStringLiteral("Sound: %1\nOutput latency: %2")
+            .arg(strPath, fLatency < 0.0 ? QStringLiteral("not measured")
+                                         : QStringLiteral("%1 ms").arg(fLatency, 0, 'f', 1)));
+}
+
+void COptionsDlg::showEvent(QShowEvent* pEvent) {
+    CToolDlg::showEvent(pEvent);
+    UpdateSoundPath();
+    m_soundPathTimer.start();
+}
+
+void COptionsDlg::hideEvent(QHideEvent* pEvent) {
+    m_soundPathTimer.stop();
+    CToolDlg::hideEvent(pEvent);
 }
 
 void COptionsDlg::OnHScroll(const QAbstractSlider* pScrollBar) {

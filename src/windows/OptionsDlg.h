@@ -2,6 +2,8 @@
 
 #include "windows/ToolDlg.h"
 
+#include <QTimer>
+
 #include <cstdint>
 
 class QAbstractSlider;
@@ -10,7 +12,8 @@ class QSlider;
 
 // The "Options" tool window: tempo and note lengthening of song playback ("Playing") and how
 // many octaves up and down a sounding note is also lit ("Echos"). Every slider movement goes
-// at once to the note player.
+// at once to the note player. Below them, the sound path in use and its measured output latency,
+// read from the player's port while the window is shown.
 class COptionsDlg : public CToolDlg {
     Q_OBJECT
 public:
@@ -18,6 +21,8 @@ public:
     static constexpr int kPercentMax = 700;
     static constexpr int kPercentStart = 100;
     static constexpr int kEchoMax = 4;
+    // How often the shown sound path and latency are read again.
+    static constexpr int kSoundPathMilliseconds = 1000;
 
     explicit COptionsDlg(QWidget* pParent = nullptr);
 
@@ -27,6 +32,8 @@ public:
     // File > New puts the song's tempo and lengthening back to 100 %: send the sliders' own
     // values again so that song and window agree.
     void ResendPlaying();
+    // Reads the sound path and its latency from the player's port into the label.
+    void UpdateSoundPath();
 
     std::int8_t EchoUp() const { return m_nEchoUp; }
     std::int8_t EchoDown() const { return m_nEchoDown; }
@@ -36,6 +43,11 @@ public:
     QSlider* EchoDownSlider() const { return m_sliderEchoDown; }
     QLabel* EchoUpStatic() const { return m_staticEchoUp; }
     QLabel* EchoDownStatic() const { return m_staticEchoDown; }
+    QLabel* SoundPathStatic() const { return m_staticSoundPath; }
+
+protected:
+    void showEvent(QShowEvent* pEvent) override;
+    void hideEvent(QHideEvent* pEvent) override;
 
 private:
     void InitControls();
@@ -53,4 +65,6 @@ private:
     QSlider* m_sliderEchoDown = nullptr;
     QLabel* m_staticEchoUp = nullptr;
     QLabel* m_staticEchoDown = nullptr;
+    QLabel* m_staticSoundPath = nullptr;
+    QTimer m_soundPathTimer;
 };

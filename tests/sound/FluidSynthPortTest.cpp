@@ -131,9 +131,9 @@ TEST(FluidSynthPort, OpenFailsWithoutAUsableSoundFont) {
     auto* pAudible = static_cast<CFluidSynthPort*>(audible.GetPort());
     pAudible->WaitUntilLoaded();
     audible.CheckPort();
-    EXPECT_EQ(pAudible->GetDriverName(), "");
+    EXPECT_EQ(pAudible->GetSoundPath(), "");
     EXPECT_FALSE(pAudible->Open());
-    EXPECT_EQ(pAudible->GetDriverName(), "");
+    EXPECT_EQ(pAudible->GetSoundPath(), "");
 }
 
 TEST(FluidSynthCommand, RendersASavedSongAudibly) {

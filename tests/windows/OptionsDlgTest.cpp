@@ -1,6 +1,7 @@
 #include "windows/OptionsDlg.h"
 #include "StandInPlayer.h"
 #include "midi/Song.h"
+#include "sound/SoundPath.h"
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -9,9 +10,20 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
+
+// A port that tells its sound path, as the embedded synthesiser does.
+class CSoundPathPort : public CRecordingPort, public ISoundPath {
+public:
+    std::string GetSoundPath() const override { return m_path; }
+    double GetOutputLatencyMs() const override { return m_fLatency; }
+
+    std::string m_path;
+    double m_fLatency = -1.0;
+};
 
 SControl Echo(int nUp, int nDown) {
     return {CNotePlayer::kControlEchoRange, CNotePlayer::PackEchoRange(nUp, nDown)};
@@ -43,7 +55,8 @@ TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
     // Down stands left of Up.
     EXPECT_LT(m_dlg.EchoDownSlider()->x(), m_dlg.EchoUpSlider()->x());
     EXPECT_EQ(m_dlg.TempoSlider()->geometry(), QRect(92, 21, 92, 18));
-    EXPECT_EQ(m_dlg.size(), QSize(206, 150));
+    // The described window, and a row for the sound path below it.
+    EXPECT_EQ(m_dlg.size(), QSize(206, 182));
 
     // Absurd echo ranges are clamped to the sliders' ends.
     COptionsDlg other;
@@ -102,6 +115,42 @@ TEST_F(OptionsDlgTest, NewSendsTempoAndLengtheningAgain) {
     EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0400, 250}, {0x0500, 50}}));
     EXPECT_EQ(m_player.m_song.m_nTempo, 250u);
     EXPECT_EQ(m_player.m_song.m_nLengthPercent, 50u);
+}
+
+TEST_F(OptionsDlgTest, ShowsTheSoundPathAndItsLatencyBelowTheControls) {
+    // A port without a sound path of its own, as a system MIDI port.
+    EXPECT_EQ(m_dlg.SoundPathStatic()->text(), QStringLiteral("Sound: none"));
+    const QRect rcPath = m_dlg.SoundPathStatic()->geometry();
+    EXPECT_GE(rcPath.top(), m_dlg.EchoDownSlider()->geometry().bottom());
+    EXPECT_LE(rcPath.bottom(), m_dlg.height());
+
+    auto pPort = std::make_unique<CSoundPathPort>();
+    CSoundPathPort& port = *pPort;
+    m_player.m_midiOut.SetPort(std::move(pPort));
+    const struct {
+        const char* m_pszPath;
+        double m_fLatency;
+        const char* m_pszText;
+    } cases[] = {
+        {"", 12.0, "Sound: none"},
+        {"PulseAudio stream", -1.0, "Sound: PulseAudio stream\nOutput latency: not measured"},
+        {"PulseAudio stream", 17.44, "Sound: PulseAudio stream\nOutput latency: 17.4 ms"},
+        {"FluidSynth alsa driver", 0.0, "Sound: FluidSynth alsa driver\nOutput latency: 0.0 ms"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.m_pszText);
+        port.m_path = test.m_pszPath;
+        port.m_fLatency = test.m_fLatency;
+        m_dlg.UpdateSoundPath();
+        EXPECT_EQ(m_dlg.SoundPathStatic()->text(), QString::fromUtf8(test.m_pszText));
+    }
+
+    // Shown, the window reads it at once, and sends nothing for it.
+    port.m_fLatency = 9.96;
+    m_dlg.show();
+    EXPECT_EQ(m_dlg.SoundPathStatic()->text(),
+              QStringLiteral("Sound: FluidSynth alsa driver\nOutput latency: 10.0 ms"));
+    EXPECT_TRUE(m_dlg.m_controls.empty());
 }
 
 TEST_F(OptionsDlgTest, CloseBoxReportsTheWindowHidden) {
