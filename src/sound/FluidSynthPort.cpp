@@ -144,13 +144,11 @@ bool CFluidSynthPort::Open() {
 }
 
 void CFluidSynthPort::Close() {
-    std::unique_ptr<IAudioOutput> pOutput;
     {
+        // The loader may be waking the output right now.
         const std::lock_guard<std::mutex> lock(m_mutex);
-        pOutput = std::move(m_pOutput);
+        m_pOutput.reset();
     }
-    // Stopped outside the lock: the loader may be waiting for it to wake the output.
-    pOutput.reset();
     m_renderer.Pause();
     m_bOpen = false;
 }

@@ -20,6 +20,7 @@ and 30 s of a chord pattern. Exits 0 when every check holds, 1 otherwise.
 import argparse
 import array
 import bisect
+import contextlib
 import ctypes
 import os
 import random
@@ -443,14 +444,12 @@ def dropouts(samples, rate, start_frame, end_frame):
 
 def measure_dropouts(session, seconds=60.0):
     recorder = Recorder(session.rate)
-    loops = session.busy_loops()
     try:
-        begin = time.monotonic()
-        play_chords(session, seconds)
-        end = time.monotonic()
+        with busy(session):
+            begin = time.monotonic()
+            play_chords(session, seconds)
         wait_quiet(recorder)
     finally:
-        stop_all(loops)
         samples = recorder.stop()
     first, last = recorder.frame_at(begin), len(samples) // 2
     return dropouts(samples, session.rate, first, last), (last - first) / session.rate
@@ -466,48 +465,62 @@ def measure_cpu(session, program, seconds, action):
     return [(b - a) / elapsed * 100 for a, b in zip(before, after)]
 
 
+@contextlib.contextmanager
+def launched(session, binary):
+    """A fresh launch of the program whose SoundFont is in (a first note has sounded)."""
+    program = Program(session, binary)
+    try:
+        recorder = Recorder(session.rate)
+        try:
+            wait_note(recorder, session.keyboard.tap(CHORD_KEYS[0]), timeout=20)
+        finally:
+            recorder.stop()
+        yield program
+    finally:
+        program.close()
+
+
+@contextlib.contextmanager
+def busy(session):
+    loops = session.busy_loops()
+    try:
+        yield
+    finally:
+        stop_all(loops)
+
+
 def full(session, binary, dropout_runs):
-    print(f"sink: {SINK} at {session.rate} Hz; {os.cpu_count()} cores; load {os.getloadavg()[0]:.2f}")
+    print(f"sink: {SINK} at {session.rate} Hz; {os.cpu_count()} cores; "
+          f"load {os.getloadavg()[0]:.2f} before the run")
     print("junk at start, 5 launches:")
     failed = check_launches(session, binary, 5)
     print(f"  {failed} of 5 launches with junk or a wrong note")
 
-    program = Program(session, binary)
-    try:
-        recorder = Recorder(session.rate)
-        wait_note(recorder, session.keyboard.tap(CHORD_KEYS[0]), timeout=20)
-        recorder.stop()
+    print("key to sound, 24 presses (every fourth after 6 s of silence), a fresh launch, two busy "
+          "loops beside it:")
+    with launched(session, binary) as program, busy(session):
+        results = measure_latency(session, program)
+    for label, chosen in (("all", [ms for ms, _ in results]),
+                          ("while the stream runs", [ms for ms, idle in results if not idle]),
+                          ("first note after 6 s idle", [ms for ms, idle in results if idle])):
+        if chosen:
+            print(f"  {label}: n={len(chosen)} median {statistics.median(chosen):.1f} ms, "
+                  f"p95 {percentile(chosen, 0.95):.1f} ms, min {min(chosen):.1f}, "
+                  f"max {max(chosen):.1f}")
 
-        print("key to sound, 24 presses, two busy loops beside the program:")
-        loops = session.busy_loops()
-        try:
-            results = measure_latency(session, program)
-        finally:
-            stop_all(loops)
-        for label, chosen in (("all", [ms for ms, _ in results]),
-                              ("while the stream runs", [ms for ms, idle in results if not idle]),
-                              ("first note after 6 s idle", [ms for ms, idle in results if idle])):
-            if chosen:
-                print(f"  {label}: n={len(chosen)} median {statistics.median(chosen):.1f} ms, "
-                      f"p95 {percentile(chosen, 0.95):.1f} ms, min {min(chosen):.1f}, "
-                      f"max {max(chosen):.1f}")
-
-        print("dropouts, 60 s of chord playing, two busy loops beside the program:")
+    print("dropouts, 60 s of chord playing a run, a fresh launch, two busy loops beside it:")
+    with launched(session, binary):
         for run in range(dropout_runs):
             count, seconds = measure_dropouts(session)
             print(f"  run {run + 1}: {count} dropouts in {seconds:.1f} s recorded")
 
-        print("CPU, % of one core (program / server / together):")
-        recorder = Recorder(session.rate)
-        wait_quiet(recorder, 1.0)
-        recorder.stop()
+    print("CPU, % of one core (program / server / together), a fresh launch, nothing beside it:")
+    with launched(session, binary) as program:
         time.sleep(5)
         idle = measure_cpu(session, program, 60, time.sleep)
         print(f"  idle 60 s after 5 s of silence: {idle[0]:.2f} / {idle[1]:.2f} / {sum(idle):.2f}")
         playing = measure_cpu(session, program, 30, lambda s: play_chords(session, s))
         print(f"  chord pattern 30 s: {playing[0]:.2f} / {playing[1]:.2f} / {sum(playing):.2f}")
-    finally:
-        program.close()
     return failed == 0
 
 

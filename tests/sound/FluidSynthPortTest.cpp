@@ -64,13 +64,25 @@ TEST(FluidSynthPort, FindsTheSystemSoundFont) {
     EXPECT_EQ(std::filesystem::path(soundFont).extension(), ".sf2");
 }
 
-TEST(FluidSynthPort, SoundsAfterANoteOnAndFallsSilentOnReset) {
-    if (CFluidSynthPort::FindSoundFont().empty()) {
-        GTEST_SKIP() << "no SoundFont in /usr/share/sounds/sf2";
+// The program's MIDI output over a synthesiser rendered offline.
+class OfflineSynth : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (CFluidSynthPort::FindSoundFont().empty()) {
+            GTEST_SKIP() << "no SoundFont in /usr/share/sounds/sf2";
+        }
+        auto pPort = std::make_unique<CFluidSynthPort>(CFluidSynthPort::EAudio::None);
+        m_pPort = pPort.get();
+        m_out.SetPort(std::move(pPort));
     }
-    auto pPort = std::make_unique<CFluidSynthPort>(CFluidSynthPort::EAudio::None);
-    CFluidSynthPort& port = *pPort;
-    CMidiOut out(std::move(pPort));
+
+    CMidiOut m_out;
+    CFluidSynthPort* m_pPort = nullptr;
+};
+
+TEST_F(OfflineSynth, SoundsAfterANoteOnAndFallsSilentOnReset) {
+    CFluidSynthPort& port = *m_pPort;
+    CMidiOut& out = m_out;
     // Sent before the SoundFont has finished loading: they wait for it.
     ASSERT_TRUE(out.Reset());
     out.NoteOn(0, 60, 127);
@@ -98,6 +110,40 @@ TEST(FluidSynthPort, SoundsAfterANoteOnAndFallsSilentOnReset) {
     out.NoteOn(0, 64, 127);
     ASSERT_TRUE(port.Render(samples, CFluidSynthPort::kSampleRate / 10));
     EXPECT_GT(Peak(samples), 1000);
+}
+
+TEST_F(OfflineSynth, PausesAfterANoteAndTheNextNoteSoundsInItsFirstBlock) {
+    CFluidSynthPort& port = *m_pPort;
+    CMidiOut& out = m_out;
+    ASSERT_TRUE(out.Reset());
+    ASSERT_TRUE(port.WaitUntilLoaded());
+    const int nRate = port.GetSampleRate();
+    std::vector<std::int16_t> samples;
+
+    // Nothing but silence before the first note, and the output pauses without one.
+    for (int i = 0; i < 3 * nRate / 4096 && !port.IsPaused(); ++i) {
+        ASSERT_TRUE(port.Render(samples, 4096));
+        ASSERT_EQ(Peak(samples), 0);
+    }
+    EXPECT_TRUE(port.IsPaused());
+
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        SCOPED_TRACE(nRound);
+        out.NoteOn(0, static_cast<std::uint8_t>(60 + nRound), 127);
+        EXPECT_FALSE(port.IsPaused());
+        ASSERT_TRUE(port.Render(samples, 64));
+        EXPECT_GT(Peak(samples), 0);
+        ASSERT_TRUE(port.Render(samples, nRate / 4));
+        EXPECT_GT(Peak(samples), 1000);
+        out.NoteOff(0, static_cast<std::uint8_t>(60 + nRound));
+        int nFrames = 0;
+        while (!port.IsPaused() && nFrames < 10 * nRate) {
+            ASSERT_TRUE(port.Render(samples, 256));
+            nFrames += 256;
+        }
+        EXPECT_TRUE(port.IsPaused());
+        EXPECT_EQ(port.GetActiveVoiceCount(), 0);
+    }
 }
 
 TEST(FluidSynthPort, OpenFailsWithoutAUsableSoundFont) {

@@ -1,5 +1,4 @@
 #include "sound/SynthRenderer.h"
-#include "midi/MidiOut.h"
 #include "sound/FluidSynthPort.h"
 
 #include <fluidsynth.h>
@@ -7,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -22,14 +20,6 @@ struct SGuardCase {
     std::vector<float> m_out;
     bool m_bFinite;
 };
-
-int Peak(const std::vector<std::int16_t>& samples) {
-    int nPeak = 0;
-    for (const std::int16_t n : samples) {
-        nPeak = std::max(nPeak, std::abs(int{n}));
-    }
-    return nPeak;
-}
 
 TEST(SynthRenderer, GuardSilencesBlocksThatAreNotFiniteAndHoldsTheRestBelowFullScale) {
     const std::vector<SGuardCase> cases = {
@@ -177,44 +167,6 @@ TEST_F(RenderedSynth, AMessageDuringTheQuietSpellKeepsItRunning) {
     }
     EXPECT_FALSE(m_renderer.IsPaused());
     EXPECT_LE(FramesUntilPaused(2 * kRate), CSynthRenderer::kQuietSeconds * kRate + kBlock);
-}
-
-TEST(FluidSynthPortIdle, PausesAfterANoteAndTheNextNoteSoundsInItsFirstBlock) {
-    if (CFluidSynthPort::FindSoundFont().empty()) {
-        GTEST_SKIP() << "no SoundFont in /usr/share/sounds/sf2";
-    }
-    auto pPort = std::make_unique<CFluidSynthPort>(CFluidSynthPort::EAudio::None);
-    CFluidSynthPort& port = *pPort;
-    CMidiOut out(std::move(pPort));
-    ASSERT_TRUE(out.Reset());
-    ASSERT_TRUE(port.WaitUntilLoaded());
-    const int nRate = port.GetSampleRate();
-    std::vector<std::int16_t> samples;
-
-    // Nothing but silence before the first note, and the output pauses without one.
-    for (int i = 0; i < 3 * nRate / 4096 && !port.IsPaused(); ++i) {
-        ASSERT_TRUE(port.Render(samples, 4096));
-        ASSERT_EQ(Peak(samples), 0);
-    }
-    EXPECT_TRUE(port.IsPaused());
-
-    for (int nRound = 0; nRound < 2; ++nRound) {
-        SCOPED_TRACE(nRound);
-        out.NoteOn(0, static_cast<std::uint8_t>(60 + nRound), 127);
-        EXPECT_FALSE(port.IsPaused());
-        ASSERT_TRUE(port.Render(samples, 64));
-        EXPECT_GT(Peak(samples), 0);
-        ASSERT_TRUE(port.Render(samples, nRate / 4));
-        EXPECT_GT(Peak(samples), 1000);
-        out.NoteOff(0, static_cast<std::uint8_t>(60 + nRound));
-        int nFrames = 0;
-        while (!port.IsPaused() && nFrames < 10 * nRate) {
-            ASSERT_TRUE(port.Render(samples, 256));
-            nFrames += 256;
-        }
-        EXPECT_TRUE(port.IsPaused());
-        EXPECT_EQ(port.GetActiveVoiceCount(), 0);
-    }
 }
 
 } // namespace
