@@ -36,7 +36,10 @@ const QString kRestoreQuestion =
 
 // A fresh folder of the test's own.
 QString FreshDir(const QString& strName) {
-    QDir dir(QStringLiteral(VORKELN_TEST_TMP "/unsaved-") + strName);
+    // ctest runs the tests of this file as processes side by side: each has folders of its own.
+    QDir dir(
+        QStringLiteral(VORKELN_TEST_TMP "/unsaved-%1-").arg(QCoreApplication::applicationPid()) +
+        strName);
     dir.removeRecursively();
     dir.mkpath(QStringLiteral("."));
     return dir.path();

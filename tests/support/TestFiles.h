@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 // Files and folders for the tests, under the test program's own temporary folder.
 using Bytes = std::vector<std::uint8_t>;
 
-// An empty folder of its own for a test.
+// An empty folder of its own for a test; ctest runs tests as processes side by side, so the
+// name carries the process's id.
 inline std::filesystem::path FreshDir(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(VORKELN_TEST_TMP) / name;
+    const std::filesystem::path dir =
+        std::filesystem::path(VORKELN_TEST_TMP) / (name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
