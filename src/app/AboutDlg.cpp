@@ -1,7 +1,7 @@
 #include "app/AboutDlg.h"
 
-#include "app/CommandIds.h"
 #include "app/VorkelnApp.h"
+#include "commands/CommandIds.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,13 +1,13 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
-#include "app/CommandIds.h"
 #include "app/CommandTable.h"
 #include "app/CommandTarget.h"
 #include "app/HelpWindow.h"
 #include "app/ModeStatusBar.h"
 #include "app/ToolBar.h"
 #include "app/VorkelnApp.h"
+#include "commands/CommandIds.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,9 +1,9 @@
 #include "app/MainView.h"
 
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/ModeStatusBar.h"
 #include "app/ShellDialogs.h"
+#include "commands/CommandIds.h"
 #include "image/PixelRows.h"
 #include "keyboard/KeyTranslator.h"
 #include "keyboard/VirtualKeys.h"

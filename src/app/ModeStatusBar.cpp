@@ -1,7 +1,7 @@
 #include "app/ModeStatusBar.h"
 
-#include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "commands/CommandIds.h"
 #include "theory/ModeFlags.h"
 
 #include <QApplication>

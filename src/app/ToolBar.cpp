@@ -1,7 +1,7 @@
 #include "app/ToolBar.h"
 
-#include "app/CommandIds.h"
 #include "app/CommandTable.h"
+#include "commands/CommandIds.h"
 
 #include <QAction>
 #include <QIcon>

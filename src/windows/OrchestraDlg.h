@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "windows/ToolDlg.h"
 
 #include <QString>

@@ -1,10 +1,10 @@
 // Random but repeatable runs of what a player does, checked against what must always hold:
 // every note that starts also ends, and the window shows the frame the view composed.
 #include "ViewTestSupport.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
+#include "commands/CommandIds.h"
 #include "midi/RecordingPort.h"
 
 #include <QApplication>

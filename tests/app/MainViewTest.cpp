@@ -1,11 +1,11 @@
 #include "app/MainView.h"
 #include "StandInDialogs.h"
 #include "ViewTestSupport.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/ModeStatusBar.h"
 #include "app/ShellDialogs.h"
 #include "app/ToolBar.h"
+#include "commands/CommandIds.h"
 #include "midi/RecordingPort.h"
 #include "theory/ModeFlags.h"
 

@@ -1,5 +1,5 @@
 #include "app/ModeStatusBar.h"
-#include "app/CommandIds.h"
+#include "commands/CommandIds.h"
 #include "theory/ModeFlags.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "app/ToolBar.h"
-#include "app/CommandIds.h"
 #include "app/MainFrame.h"
+#include "commands/CommandIds.h"
 
 #include <QAction>
 #include <QImage>
