@@ -154,12 +154,9 @@ BENCHMARK(BM_KeyToSixNoteChord)->UseManualTime()->Unit(benchmark::kMicrosecond);
 class CBarePlayer : public CNotePlayer {
 public:
     explicit CBarePlayer(std::unique_ptr<IMidiPort> pPort) : CNotePlayer(std::move(pPort)) {}
-    void OnTonalityChanged(bool /*bFromScaleWindow*/) override {}
-    void OnPlayStart(bool /*bContinue*/) override {
-        m_bPlaying = true;
-        m_song.Rewind();
-    }
-    void OnPlayStop() override { m_bPlaying = false; }
+    void OnTonalityChanged(const void* /*pSender*/) override {}
+    void OnPlayStart(bool /*bContinue*/) override {}
+    void OnPlayStop() override {}
 };
 
 // 16 tracks with about 100 note-ons a second and a four-note chord held throughout.
@@ -188,7 +185,7 @@ void LoadBusySong(CNotePlayer& player) {
     player.m_dwFlags = kFlagChordMode | (4u << kChordSizeShift) | (1u << 19);
     player.PlayKey(60);
     player.m_dwFlags = 0;
-    player.OnPlayStart(false);
+    player.StartPlay(false);
 }
 
 // Counts the paints a widget gets.
@@ -222,13 +219,13 @@ void BM_TimerTickWhilePlaying(benchmark::State& state) {
         v.removeEventFilter(&counter);
         ++nTicks;
         if (!v.m_bPlaying) {
-            v.OnPlayStart(false);
+            v.StartPlay(false);
         }
     }
     state.counters["note-ons/s"] = static_cast<double>(view.m_pPort->m_nNoteOns - nBefore) /
                                    (static_cast<double>(nTicks) * 0.020);
     state.counters["late paints"] = static_cast<double>(counter.m_nPaints);
-    v.OnPlayStop();
+    v.StopPlay();
     v.ResetMidi();
 }
 BENCHMARK(BM_TimerTickWhilePlaying)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -245,7 +242,7 @@ void BM_TimerTickWhilePlayingWithoutDisplay(benchmark::State& state) {
         player.OnTimerTick();
         ++nTicks;
         if (!player.m_bPlaying) {
-            player.OnPlayStart(false);
+            player.StartPlay(false);
         }
     }
     state.counters["note-ons/s"] =

@@ -75,7 +75,7 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
     m_wndOrchestra.Create(this);
     // The orchestra's first piano belongs to the new song.
     m_song.SetModified(false);
-    m_wndScale.Create(this, &m_scale);
+    m_wndScale.Create(this);
     m_wndOptions.Create(this, m_grid.m_nEchoUp, m_grid.m_nEchoDown);
     // A tool window that hides itself ("Hide", close box, Esc) takes its check mark along.
     connect(&m_wndScale, &CToolDlg::shownChanged, this,
@@ -418,7 +418,7 @@ bool CMainView::OnKeyDown(unsigned nChar) {
     switch (nAction) {
     case CKeyMap::kActionNavigate:
         if (m_scale.Navigate(static_cast<std::uint8_t>(nValue), m_dwFlags)) {
-            OnTonalityChanged(false);
+            NotifyTonalityChanged(nullptr);
         }
         break;
     case CKeyMap::kActionNote:
@@ -554,7 +554,7 @@ void CMainView::OnRButtonDown(unsigned nFlags) {
     if ((m_dwFlags & kFlagPenMode) != 0) {
         PlayKey(m_nCurrentNote);
     } else if (m_scale.ApplyDegree(static_cast<std::uint8_t>(m_nCurrentNote % 12), nFlags)) {
-        OnTonalityChanged(false);
+        NotifyTonalityChanged(nullptr);
     }
 }
 
@@ -575,14 +575,9 @@ void CMainView::OnMouseWheel(int zDelta) {
 
 // Notifications of the player --------------------------------------------------------------------
 
-void CMainView::OnTonalityChanged(bool bFromScaleWindow) {
-    if (!bFromScaleWindow) {
+void CMainView::OnTonalityChanged(const void* pSender) {
+    if (pSender != &m_wndScale) {
         m_wndScale.Refresh();
-    }
-    if (m_bRecording && !m_bPlaying) {
-        STonalityRecord record;
-        m_scale.GetTonalityRecord(record);
-        m_song.RecordScale(record.wMask, record.nKeynote);
     }
     if (CMainFrame* pFrame = GetMainFrame()) {
         pFrame->GetStatusBar().SetTonalityText(QString::fromLatin1(m_scale.GetName()),
@@ -591,16 +586,11 @@ void CMainView::OnTonalityChanged(bool bFromScaleWindow) {
     InvalidateView();
 }
 
-void CMainView::OnPlayStart(bool bContinue) {
-    m_bPlaying = true;
-    if (!bContinue) {
-        RewindSong();
-    }
+void CMainView::OnPlayStart(bool /*bContinue*/) {
     CheckCommand(ID_TRACK_PLAY, true, true);
 }
 
 void CMainView::OnPlayStop() {
-    m_bPlaying = false;
     CheckCommand(ID_TRACK_PLAY, false, true);
 }
 
@@ -664,9 +654,9 @@ bool CMainView::RunCommand(unsigned nID) {
         break;
     case ID_TRACK_PLAY:
         if (m_bPlaying) {
-            OnPlayStop();
+            StopPlay();
         } else {
-            OnPlayStart(false);
+            StartPlay(false);
         }
         break;
     case ID_TRACK_RECORD:
@@ -716,12 +706,12 @@ void CMainView::OnKeynote(unsigned nID) {
         pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B, nID);
     }
     m_scale.SetPattern(static_cast<std::uint8_t>(nID - ID_TONALITY_KEY_C), nullptr);
-    OnTonalityChanged(false);
+    NotifyTonalityChanged(nullptr);
 }
 
 void CMainView::OnScale(unsigned nID) {
     m_scale.SelectScale(static_cast<int>(nID - ID_SCALE_MAJOR_NATURAL));
-    OnTonalityChanged(false);
+    NotifyTonalityChanged(nullptr);
 }
 
 void CMainView::ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID) {

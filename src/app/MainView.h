@@ -57,7 +57,10 @@ public:
     // Exit and the close box: the unsaved song and drawing are offered for saving first.
     bool OnQueryClose() override;
 
-    void OnTonalityChanged(bool bFromScaleWindow) override;
+    // What the note engine reports beyond the notes: the Scale window (unless it made the
+    // change), the status bar and the keyboard follow the tonality; the Play button follows
+    // playback.
+    void OnTonalityChanged(const void* pSender) override;
     void OnPlayStart(bool bContinue) override;
     void OnPlayStop() override;
 

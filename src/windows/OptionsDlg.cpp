@@ -1,6 +1,7 @@
 #include "windows/OptionsDlg.h"
 
-#include "midi/NotePlayer.h"
+#include "midi/MidiPort.h"
+#include "midi/PlayerControl.h"
 #include "sound/SoundPath.h"
 
 #include <QGroupBox>
@@ -73,7 +74,7 @@ void COptionsDlg::AddStatic(const QString& strText, const QRect& rect, Qt::Align
     pStatic->setAlignment(align | Qt::AlignTop);
 }
 
-void COptionsDlg::Create(CNotePlayer* pView, std::int8_t nEchoUp, std::int8_t nEchoDown) {
+void COptionsDlg::Create(IPlayerControl* pView, std::int8_t nEchoUp, std::int8_t nEchoDown) {
     m_pView = pView;
     m_nEchoUp = static_cast<std::int8_t>(qBound(0, int{nEchoUp}, kEchoMax));
     m_nEchoDown = static_cast<std::int8_t>(qBound(-kEchoMax, int{nEchoDown}, 0));
@@ -104,13 +105,13 @@ void COptionsDlg::UpdateEchoTexts() {
 }
 
 void COptionsDlg::ResendPlaying() {
-    SendControl(CNotePlayer::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
-    SendControl(CNotePlayer::kControlLengthPercent,
+    SendControl(IPlayerControl::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
+    SendControl(IPlayerControl::kControlLengthPercent,
                 static_cast<std::uint32_t>(m_sliderLengthen->value()));
 }
 
 void COptionsDlg::UpdateSoundPath() {
-    const IMidiPort* pPort = m_pView != nullptr ? m_pView->m_midiOut.GetPort() : nullptr;
+    const IMidiPort* pPort = m_pView != nullptr ? m_pView->GetMidiPort() : nullptr;
     const auto* pPath = dynamic_cast<const ISoundPath*>(pPort);
     const QString strPath =
         pPath != nullptr ? QString::fromStdString(pPath->GetSoundPath()) : QString();
@@ -139,9 +140,10 @@ void COptionsDlg::hideEvent(QHideEvent* pEvent) {
 void COptionsDlg::OnHScroll(const QAbstractSlider* pScrollBar) {
     // The position is always read back from the slider, whichever notification came.
     if (pScrollBar == m_sliderTempo) {
-        SendControl(CNotePlayer::kControlTempo, static_cast<std::uint32_t>(m_sliderTempo->value()));
+        SendControl(IPlayerControl::kControlTempo,
+                    static_cast<std::uint32_t>(m_sliderTempo->value()));
     } else if (pScrollBar == m_sliderLengthen) {
-        SendControl(CNotePlayer::kControlLengthPercent,
+        SendControl(IPlayerControl::kControlLengthPercent,
                     static_cast<std::uint32_t>(m_sliderLengthen->value()));
     } else if (pScrollBar == m_sliderEchoUp || pScrollBar == m_sliderEchoDown) {
         OnEchoChanged();
@@ -153,5 +155,6 @@ void COptionsDlg::OnEchoChanged() {
     m_nEchoUp = static_cast<std::int8_t>(m_sliderEchoUp->value());
     m_nEchoDown = static_cast<std::int8_t>(m_sliderEchoDown->value());
     UpdateEchoTexts();
-    SendControl(CNotePlayer::kControlEchoRange, CNotePlayer::PackEchoRange(m_nEchoUp, m_nEchoDown));
+    SendControl(IPlayerControl::kControlEchoRange,
+                IPlayerControl::PackEchoRange(m_nEchoUp, m_nEchoDown));
 }

@@ -28,7 +28,7 @@ public:
 
     // Binds the window to the player and shows the echo range the keyboard already has
     // (clamped to 0..4 up and -4..0 down). Sends nothing; the window stays hidden.
-    void Create(CNotePlayer* pView, std::int8_t nEchoUp, std::int8_t nEchoDown);
+    void Create(IPlayerControl* pView, std::int8_t nEchoUp, std::int8_t nEchoDown);
     // File > New puts the song's tempo and lengthening back to 100 %: send the sliders' own
     // values again so that song and window agree.
     void ResendPlaying();

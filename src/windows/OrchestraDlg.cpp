@@ -1,6 +1,6 @@
 #include "windows/OrchestraDlg.h"
 
-#include "midi/NotePlayer.h"
+#include "midi/PlayerControl.h"
 #include "midi/Song.h"
 
 #include <QCursor>
@@ -134,7 +134,7 @@ QString COrchestraDlg::InstrumentText(int nID) {
     return QString::fromLatin1(kInstrumentNames[static_cast<std::size_t>(nProgram)]);
 }
 
-void COrchestraDlg::Create(CNotePlayer* pView) {
+void COrchestraDlg::Create(IPlayerControl* pView) {
     m_pView = pView;
     Reset();
 }
@@ -176,7 +176,7 @@ void COrchestraDlg::RefillFromSong(const CSong& song) {
     m_nSel = 0;
     m_listInstruments->setCurrentRow(0);
     if (m_pView != nullptr) {
-        m_pView->m_nCurrentTrack = 0;
+        m_pView->SetCurrentTrack(0);
     }
 }
 
@@ -201,7 +201,7 @@ void COrchestraDlg::OnInstrument(int nID) {
         }
         --m_nCount;
         GreyUnnamedRow(kMaxAddressableRow);
-        SendControl(CNotePlayer::kControlRemoveTrack + nSel, 0);
+        SendControl(IPlayerControl::kControlRemoveTrack + nSel, 0);
         if (m_nSel == m_nCount) {
             --m_nSel;
         }
@@ -215,7 +215,7 @@ void COrchestraDlg::OnInstrument(int nID) {
     if (m_nSel < m_nCount) {
         m_listInstruments->item(m_nSel)->setText(strText);
         SelectRow(m_nSel);
-        SendControl(CNotePlayer::kControlSetProgram + nSel, nProgram);
+        SendControl(IPlayerControl::kControlSetProgram + nSel, nProgram);
     } else {
         if (m_nCount >= kMaxInstruments) {
             return;
@@ -226,7 +226,7 @@ void COrchestraDlg::OnInstrument(int nID) {
         }
         SelectRow(m_nSel);
         ++m_nCount;
-        SendControl(CNotePlayer::kControlAddTrack, nProgram);
+        SendControl(IPlayerControl::kControlAddTrack, nProgram);
     }
     SetCurrentTrack(m_nSel);
 }
@@ -236,7 +236,7 @@ void COrchestraDlg::OnHScroll() {
         qBound(0, m_sliderDuration->value(), static_cast<int>(kDurations.size()) - 1);
     const int nDuration = kDurations[static_cast<std::size_t>(nPosition)];
     m_staticDuration->setText(QString::number(nDuration));
-    SendControl(CNotePlayer::kControlNoteLength, static_cast<std::uint32_t>(nDuration));
+    SendControl(IPlayerControl::kControlNoteLength, static_cast<std::uint32_t>(nDuration));
 }
 
 void COrchestraDlg::OnInstrumentsDblClk() {
@@ -278,7 +278,7 @@ void COrchestraDlg::GreyUnnamedRow(int nRow) {
 
 void COrchestraDlg::SetCurrentTrack(int nRow) {
     if (m_pView != nullptr && nRow >= 0 && nRow <= kMaxAddressableRow) {
-        m_pView->m_nCurrentTrack = static_cast<std::uint8_t>(nRow);
+        m_pView->SetCurrentTrack(static_cast<std::uint8_t>(nRow));
     }
 }
 

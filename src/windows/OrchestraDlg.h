@@ -38,7 +38,7 @@ public:
     explicit COrchestraDlg(QWidget* pParent = nullptr);
 
     // Binds the window to the player and starts the song's orchestra (Reset). Stays hidden.
-    void Create(CNotePlayer* pView);
+    void Create(IPlayerControl* pView);
     // One piano row and a quarter-note duration; also after File > New > All and New > Track.
     void Reset();
     // Lists the active tracks of a song just opened; the duration stays as it is.

@@ -1,6 +1,6 @@
 #include "windows/ScaleDlg.h"
 
-#include "midi/NotePlayer.h"
+#include "midi/PlayerControl.h"
 #include "theory/Scale.h"
 
 #include <QCheckBox>
@@ -34,20 +34,20 @@ CScaleDlg::CScaleDlg(QWidget* pParent) : CToolDlg(pParent) {
     connect(m_pHideButton, &QPushButton::clicked, this, &CScaleDlg::reject);
 }
 
-void CScaleDlg::Create(CNotePlayer* pView, CScale* pScale) {
+void CScaleDlg::Create(IPlayerControl* pView) {
     m_pView = pView;
-    m_pScale = pScale;
     Refresh();
 }
 
 void CScaleDlg::Refresh() {
-    if (m_pScale == nullptr) {
+    if (m_pView == nullptr) {
         return;
     }
-    m_nShownKeynote = static_cast<std::uint8_t>(m_pScale->m_nKeynote % 12);
+    const CScale& scale = m_pView->GetScale();
+    m_nShownKeynote = static_cast<std::uint8_t>(scale.m_nKeynote % 12);
     for (int k = 0; k < 12; ++k) {
         QCheckBox* pBox = m_checkDegree[static_cast<std::size_t>(k)];
-        pBox->setChecked((m_pScale->m_degree[static_cast<std::size_t>(k)] & 1) != 0);
+        pBox->setChecked((scale.m_degree[static_cast<std::size_t>(k)] & 1) != 0);
         pBox->setText(QString::fromLatin1(
             CScale::kKeynoteNames[static_cast<std::size_t>((m_nShownKeynote + k) % 12)]));
     }
@@ -55,7 +55,7 @@ void CScaleDlg::Refresh() {
 
 void CScaleDlg::OnDegreeClicked(int nID) {
     const int nDegree = nID - kIdDegree0;
-    if (nDegree < 0 || nDegree >= 12 || m_pScale == nullptr) {
+    if (nDegree < 0 || nDegree >= 12 || m_pView == nullptr) {
         return;
     }
     if (nDegree == 0) {
@@ -69,10 +69,7 @@ void CScaleDlg::OnDegreeClicked(int nID) {
     for (std::size_t k = 1; k < 12; ++k) {
         pattern[k] = m_checkDegree[k]->isChecked() ? CScale::kBlack : CScale::kWhite;
     }
-    m_pScale->SetPattern(m_nShownKeynote, pattern.data());
-    if (m_pView != nullptr) {
-        m_pView->OnTonalityChanged(true);
-    }
+    m_pView->SetTonality(m_nShownKeynote, pattern.data(), this);
 }
 
 void CScaleDlg::ShowMessage(const QString& strText, const QString& strCaption) {

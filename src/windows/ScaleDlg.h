@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 
-class CScale;
 class QCheckBox;
 class QPushButton;
 
@@ -19,9 +18,9 @@ public:
 
     explicit CScaleDlg(QWidget* pParent = nullptr);
 
-    // Binds the window to the player, which is told of every change, and to the scale it
-    // shows and edits. The window stays hidden.
-    void Create(CNotePlayer* pView, CScale* pScale);
+    // Binds the window to the player, whose tonality it shows and changes. The window stays
+    // hidden.
+    void Create(IPlayerControl* pView);
     // Shows the scale; the owner calls it on every tonality change made elsewhere.
     void Refresh();
 
@@ -35,7 +34,6 @@ protected:
     virtual void ShowMessage(const QString& strText, const QString& strCaption);
 
 private:
-    CScale* m_pScale = nullptr;
     std::uint8_t m_nShownKeynote = 0;
     std::array<QCheckBox*, 12> m_checkDegree{};
     QPushButton* m_pHideButton = nullptr;

@@ -1,6 +1,6 @@
 #include "windows/ToolDlg.h"
 
-#include "midi/NotePlayer.h"
+#include "midi/PlayerControl.h"
 
 #include <QFont>
 #include <QHideEvent>

@@ -6,13 +6,13 @@
 
 #include <cstdint>
 
-class CNotePlayer;
+class IPlayerControl;
 class QHideEvent;
 class QShowEvent;
 
 // Common ground of the three tool windows: a modeless tool window above its owner, created
 // hidden, that tells its owner when it is shown or hidden (the owner keeps the View menu's
-// check mark from that) and reaches the note player only through SetControl.
+// check mark from that) and reaches the note player only through IPlayerControl.
 class CToolDlg : public QDialog {
     Q_OBJECT
 public:
@@ -35,13 +35,13 @@ signals:
 protected:
     explicit CToolDlg(QWidget* pParent);
 
-    // The one way into the note player; virtual so that tests can watch the traffic.
-    virtual void SendControl(std::uint32_t nCode, std::uint32_t nValue);
+    // SetControl on the player, when the window is bound to one.
+    void SendControl(std::uint32_t nCode, std::uint32_t nValue);
 
     void showEvent(QShowEvent* pEvent) override;
     void hideEvent(QHideEvent* pEvent) override;
 
-    CNotePlayer* m_pView = nullptr;
+    IPlayerControl* m_pView = nullptr;
 
 private:
     void OnShowWindow(bool bShow);

@@ -1,5 +1,5 @@
 #include "windows/OptionsDlg.h"
-#include "StandInPlayer.h"
+#include "StandInControl.h"
 #include "midi/Song.h"
 #include "sound/SoundPath.h"
 
@@ -26,15 +26,15 @@ public:
 };
 
 SControl Echo(int nUp, int nDown) {
-    return {CNotePlayer::kControlEchoRange, CNotePlayer::PackEchoRange(nUp, nDown)};
+    return {IPlayerControl::kControlEchoRange, IPlayerControl::PackEchoRange(nUp, nDown)};
 }
 
 class OptionsDlgTest : public ::testing::Test {
 protected:
     void SetUp() override { m_dlg.Create(&m_player, 3, -3); }
 
-    CStandInPlayer m_player;
-    CWatched<COptionsDlg> m_dlg;
+    CStandInControl m_player;
+    COptionsDlg m_dlg;
 };
 
 TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
@@ -51,7 +51,7 @@ TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
     EXPECT_EQ(m_dlg.EchoUpSlider()->maximum(), 4);
     EXPECT_EQ(m_dlg.EchoUpStatic()->text(), QStringLiteral("3"));
     EXPECT_EQ(m_dlg.EchoDownStatic()->text(), QStringLiteral("-3"));
-    EXPECT_TRUE(m_dlg.m_controls.empty());
+    EXPECT_TRUE(m_player.m_controls.empty());
     // Down stands left of Up.
     EXPECT_LT(m_dlg.EchoDownSlider()->x(), m_dlg.EchoUpSlider()->x());
     EXPECT_EQ(m_dlg.TempoSlider()->geometry(), QRect(92, 21, 92, 18));
@@ -69,22 +69,22 @@ TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
 TEST_F(OptionsDlgTest, EchoSlidersSendThePackedPair) {
     m_dlg.EchoDownSlider()->setValue(-4);
     EXPECT_EQ(m_dlg.EchoDownStatic()->text(), QStringLiteral("-4"));
-    ASSERT_EQ(m_dlg.m_controls.size(), 1u);
-    EXPECT_EQ(m_dlg.m_controls[0], Echo(3, -4));
-    EXPECT_EQ(CNotePlayer::EchoUpOf(m_dlg.m_controls[0].second), 3);
-    EXPECT_EQ(CNotePlayer::EchoDownOf(m_dlg.m_controls[0].second), -4);
-    EXPECT_EQ(m_player.m_grid.m_nEchoUp, 3);
-    EXPECT_EQ(m_player.m_grid.m_nEchoDown, -4);
+    ASSERT_EQ(m_player.m_controls.size(), 1u);
+    EXPECT_EQ(m_player.m_controls[0], Echo(3, -4));
+    EXPECT_EQ(IPlayerControl::EchoUpOf(m_player.m_controls[0].second), 3);
+    EXPECT_EQ(IPlayerControl::EchoDownOf(m_player.m_controls[0].second), -4);
+    EXPECT_EQ(m_player.m_nEchoUp, 3);
+    EXPECT_EQ(m_player.m_nEchoDown, -4);
 
     m_dlg.EchoUpSlider()->setValue(0);
     m_dlg.EchoDownSlider()->setValue(0);
-    EXPECT_EQ(m_dlg.m_controls.back(), Echo(0, 0));
-    EXPECT_EQ(m_dlg.m_controls.back().second, 0u);
+    EXPECT_EQ(m_player.m_controls.back(), Echo(0, 0));
+    EXPECT_EQ(m_player.m_controls.back().second, 0u);
     EXPECT_EQ(m_dlg.EchoUpStatic()->text(), QStringLiteral("0"));
     EXPECT_EQ(m_dlg.EchoUp(), 0);
     EXPECT_EQ(m_dlg.EchoDown(), 0);
-    EXPECT_EQ(m_player.m_grid.m_nEchoUp, 0);
-    EXPECT_EQ(m_player.m_grid.m_nEchoDown, 0);
+    EXPECT_EQ(m_player.m_nEchoUp, 0);
+    EXPECT_EQ(m_player.m_nEchoDown, 0);
 }
 
 TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
@@ -93,28 +93,28 @@ TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
     pTempo->setSliderPosition(150);
     pTempo->setSliderPosition(200);
     pTempo->setSliderDown(false);
-    EXPECT_EQ(m_dlg.m_controls,
+    EXPECT_EQ(m_player.m_controls,
               (std::vector<SControl>{{0x0400, 150}, {0x0400, 200}, {0x0400, 200}}));
-    EXPECT_EQ(m_player.m_song.m_nTempo, 200u);
-    EXPECT_EQ(m_player.m_song.m_nStep, 30u);
+    EXPECT_EQ(m_player.m_engine.m_song.m_nTempo, 200u);
+    EXPECT_EQ(m_player.m_engine.m_song.m_nStep, 30u);
 
-    m_dlg.m_controls.clear();
+    m_player.m_controls.clear();
     QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_Left);
     QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_End);
-    EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0500, 99}, {0x0500, 700}}));
-    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 700u);
+    EXPECT_EQ(m_player.m_controls, (std::vector<SControl>{{0x0500, 99}, {0x0500, 700}}));
+    EXPECT_EQ(m_player.m_engine.m_song.m_nLengthPercent, 700u);
 }
 
 TEST_F(OptionsDlgTest, NewSendsTempoAndLengtheningAgain) {
     m_dlg.TempoSlider()->setValue(250);
     m_dlg.LengthenSlider()->setValue(50);
-    m_player.m_song.Reset();
-    ASSERT_EQ(m_player.m_song.m_nTempo, 100u);
-    m_dlg.m_controls.clear();
+    m_player.m_engine.m_song.Reset();
+    ASSERT_EQ(m_player.m_engine.m_song.m_nTempo, 100u);
+    m_player.m_controls.clear();
     m_dlg.ResendPlaying();
-    EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0400, 250}, {0x0500, 50}}));
-    EXPECT_EQ(m_player.m_song.m_nTempo, 250u);
-    EXPECT_EQ(m_player.m_song.m_nLengthPercent, 50u);
+    EXPECT_EQ(m_player.m_controls, (std::vector<SControl>{{0x0400, 250}, {0x0500, 50}}));
+    EXPECT_EQ(m_player.m_engine.m_song.m_nTempo, 250u);
+    EXPECT_EQ(m_player.m_engine.m_song.m_nLengthPercent, 50u);
 }
 
 TEST_F(OptionsDlgTest, ShowsTheSoundPathAndItsLatencyBelowTheControls) {
@@ -126,7 +126,7 @@ TEST_F(OptionsDlgTest, ShowsTheSoundPathAndItsLatencyBelowTheControls) {
 
     auto pPort = std::make_unique<CSoundPathPort>();
     CSoundPathPort& port = *pPort;
-    m_player.m_midiOut.SetPort(std::move(pPort));
+    m_player.m_engine.m_midiOut.SetPort(std::move(pPort));
     const struct {
         const char* m_pszPath;
         double m_fLatency;
@@ -150,7 +150,7 @@ TEST_F(OptionsDlgTest, ShowsTheSoundPathAndItsLatencyBelowTheControls) {
     m_dlg.show();
     EXPECT_EQ(m_dlg.SoundPathStatic()->text(),
               QStringLiteral("Sound: FluidSynth alsa driver\nOutput latency: 10.0 ms"));
-    EXPECT_TRUE(m_dlg.m_controls.empty());
+    EXPECT_TRUE(m_player.m_controls.empty());
 }
 
 TEST_F(OptionsDlgTest, CloseBoxReportsTheWindowHidden) {
@@ -163,7 +163,7 @@ TEST_F(OptionsDlgTest, CloseBoxReportsTheWindowHidden) {
     ASSERT_EQ(spy.count(), 2);
     EXPECT_TRUE(spy.at(0).at(0).toBool());
     EXPECT_FALSE(spy.at(1).at(0).toBool());
-    EXPECT_TRUE(m_dlg.m_controls.empty());
+    EXPECT_TRUE(m_player.m_controls.empty());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "windows/OrchestraDlg.h"
 #include "../midi/MidiTestUtil.h"
-#include "StandInPlayer.h"
+#include "StandInControl.h"
 #include "midi/Song.h"
 
 #include <QFocusEvent>
@@ -25,7 +25,7 @@ class OrchestraDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_dlg.Create(&m_player);
-        m_sent = m_dlg.m_controls.size();
+        m_sent = m_player.m_controls.size();
     }
 
     std::vector<std::string> Rows() const {
@@ -37,9 +37,10 @@ protected:
     }
     // The controls sent since the last call.
     std::vector<SControl> Sent() {
-        std::vector<SControl> sent(m_dlg.m_controls.begin() + static_cast<std::ptrdiff_t>(m_sent),
-                                   m_dlg.m_controls.end());
-        m_sent = m_dlg.m_controls.size();
+        std::vector<SControl> sent(m_player.m_controls.begin() +
+                                       static_cast<std::ptrdiff_t>(m_sent),
+                                   m_player.m_controls.end());
+        m_sent = m_player.m_controls.size();
         return sent;
     }
     // What a click on a row does: the list's selection changes.
@@ -58,7 +59,7 @@ protected:
         }
         Sent();
     }
-    std::size_t ActiveTracks() const { return m_player.m_song.GetActiveTrackCount(); }
+    std::size_t ActiveTracks() const { return m_player.m_engine.m_song.GetActiveTrackCount(); }
     std::uint32_t LastMessage() { return m_player.Port().m_messages.back(); }
     QAction* FindAction(const QString& strText) const {
         for (QAction* pAction : m_dlg.InstrumentsMenu()->findChildren<QAction*>()) {
@@ -73,8 +74,8 @@ protected:
         QCoreApplication::sendEvent(m_dlg.InstrumentList(), &event);
     }
 
-    CStandInPlayer m_player;
-    CWatched<COrchestraDlg> m_dlg;
+    CStandInControl m_player;
+    COrchestraDlg m_dlg;
     std::size_t m_sent = 0;
 };
 
@@ -89,12 +90,12 @@ TEST_F(OrchestraDlgTest, FreshWindowHasOnePianoAndAQuarterNote) {
     EXPECT_EQ(m_dlg.DurationSlider()->maximum(), 11);
     EXPECT_EQ(m_dlg.DurationSlider()->value(), 5);
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("8"));
-    EXPECT_EQ(m_dlg.m_controls, (std::vector<SControl>{{0x0000, 0}, {0x0300, 8}}));
-    EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(m_player.m_controls, (std::vector<SControl>{{0x0000, 0}, {0x0300, 8}}));
+    EXPECT_EQ(m_player.GetCurrentTrack(), 0);
     // Through the player: one piano track on channel 0 behind the song's inactive track.
-    EXPECT_EQ(m_player.m_song.m_nNoteLength, 384u);
+    EXPECT_EQ(m_player.m_engine.m_song.m_nNoteLength, 384u);
     ASSERT_EQ(ActiveTracks(), 1u);
-    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(0), 0);
+    EXPECT_EQ(m_player.m_engine.m_song.GetActiveTrackChannel(0), 0);
     EXPECT_EQ(LastMessage(), kProgramChange);
     EXPECT_EQ(m_dlg.DurationStatic()->toolTip(), QStringLiteral("Note duration"));
     EXPECT_EQ(m_dlg.InstrumentList()->toolTip(), QStringLiteral("Doubleclick for changing"));
@@ -103,11 +104,11 @@ TEST_F(OrchestraDlgTest, FreshWindowHasOnePianoAndAQuarterNote) {
     // Reset (File > New) brings the same state back after edits.
     Choose(1, kViolin);
     m_dlg.DurationSlider()->setValue(2);
-    m_player.m_song.Reset();
+    m_player.m_engine.m_song.Reset();
     m_dlg.Reset();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", ""}));
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("8"));
-    EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 0);
     EXPECT_EQ(ActiveTracks(), 1u);
 }
 
@@ -137,21 +138,21 @@ TEST_F(OrchestraDlgTest, ViolinOnTheEmptyRowGetsTheLowestFreeChannel) {
     QTest::mouseDClick(pViewport, Qt::LeftButton, {}, QPoint(10, pViewport->height() - 4));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
     EXPECT_TRUE(m_dlg.InstrumentsMenu()->isVisible());
-    EXPECT_EQ(m_player.m_nCurrentTrack, 1);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 1);
 
     FindAction(QStringLiteral("Violin"))->trigger();
     m_dlg.InstrumentsMenu()->hide();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", "Cello", "Violin", ""}));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 2);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 2);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0000, kViolin}}));
-    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(2), 2);
+    EXPECT_EQ(m_player.m_engine.m_song.GetActiveTrackChannel(2), 2);
     EXPECT_EQ(LastMessage(), (kProgramChange | 2u) | (kViolin << 8));
 
     // With channel 1 freed, the next instrument takes it.
     Delete(1);
     Choose(2, 73);
-    EXPECT_EQ(m_player.m_song.GetActiveTrackChannel(2), 1);
+    EXPECT_EQ(m_player.m_engine.m_song.GetActiveTrackChannel(2), 1);
     EXPECT_EQ(LastMessage(), (kProgramChange | 1u) | (73u << 8));
 }
 
@@ -174,7 +175,7 @@ TEST_F(OrchestraDlgTest, FifteenRowsAreTheLimitForNewInstruments) {
     Choose(14, 1);
     EXPECT_EQ(Rows()[14], "Bright Acoustic Piano");
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x010E, 1}}));
-    EXPECT_EQ(m_player.m_nCurrentTrack, 14);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 14);
 }
 
 TEST_F(OrchestraDlgTest, DeleteRules) {
@@ -191,7 +192,7 @@ TEST_F(OrchestraDlgTest, DeleteRules) {
     Delete(1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", "Viola", "Cello", ""}));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 1);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 1);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 1);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0201, 0}}));
     EXPECT_EQ(ActiveTracks(), 3u);
     // The programs of the remaining tracks went out again.
@@ -203,7 +204,7 @@ TEST_F(OrchestraDlgTest, DeleteRules) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Acoustic Grand Piano", "Viola", ""}));
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 1);
     EXPECT_EQ(m_dlg.Selection(), 1);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 1);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 1);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0202, 0}}));
 }
 
@@ -211,18 +212,18 @@ TEST_F(OrchestraDlgTest, LeavingTheEmptyRowSelectsTheLastInstrument) {
     AddUpTo(3);
     ClickRow(0);
     ClickRow(3);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 0);
     // The instruments menu opening takes no focus from the row it was opened for.
     FocusOut(Qt::PopupFocusReason);
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 3);
     FocusOut(Qt::TabFocusReason);
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 2);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 2);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 2);
     // On an instrument row the focus may go and come freely.
     ClickRow(1);
     FocusOut(Qt::ActiveWindowFocusReason);
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 1);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 1);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 1);
 }
 
 TEST_F(OrchestraDlgTest, SliderSendsTheDurationTable) {
@@ -232,12 +233,12 @@ TEST_F(OrchestraDlgTest, SliderSendsTheDurationTable) {
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("48"));
     m_dlg.DurationSlider()->setValue(0);
     EXPECT_EQ(Sent(), (std::vector<SControl>{{0x0300, 27}, {0x0300, 48}, {0x0300, 1}}));
-    EXPECT_EQ(m_player.m_song.m_nNoteLength, 48u);
+    EXPECT_EQ(m_player.m_engine.m_song.m_nNoteLength, 48u);
 }
 
 TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     m_dlg.DurationSlider()->setValue(9);
-    CSong& song = m_player.m_song;
+    CSong& song = m_player.m_engine.m_song;
 
     // Three active tracks behind an inactive one, listed in file order.
     song.RemoveAllTracks();
@@ -245,13 +246,13 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     song.AddTrack(73);
     song.AddTrack(0);
     song.AddTrack(55);
-    m_player.m_nCurrentTrack = 2;
+    m_player.SetCurrentTrack(2);
     m_dlg.RefillFromSong(song);
     EXPECT_EQ(Rows(),
               (std::vector<std::string>{"Flute", "Acoustic Grand Piano", "Orchestra Hit", ""}));
     EXPECT_EQ(m_dlg.Count(), 3);
     EXPECT_EQ(m_dlg.InstrumentList()->currentRow(), 0);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 0);
     EXPECT_EQ(m_dlg.DurationSlider()->value(), 9);
     EXPECT_EQ(m_dlg.DurationStatic()->text(), QStringLiteral("27"));
     Sent();
@@ -262,7 +263,7 @@ TEST_F(OrchestraDlgTest, RefillsFromOpenedSongs) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{""}));
     EXPECT_EQ(m_dlg.Count(), 0);
     FocusOut(Qt::TabFocusReason);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 0);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 0);
     Delete(0);
     EXPECT_TRUE(Sent().empty());
     Choose(0, kViolin);
@@ -297,19 +298,19 @@ TEST_F(OrchestraDlgTest, ListsEveryInstrumentOfAFormatZeroFile) {
         MakeSmf(0, 96, {{0x00, 0xC0, 40, 0x00, 0xC1, 33,   0x00, 0xC5, 70,   0x00, 0x90, 60, 100,
                          0x00, 0x91, 36, 100,  0x00, 0x99, 42,   100,  0x60, 0x80, 60,   0,  0x00,
                          0x81, 36,   0,  0x00, 0x89, 42,   0,    0x00, 0xFF, 0x2F, 0}});
-    CSong& song = m_player.m_song;
+    CSong& song = m_player.m_engine.m_song;
     ASSERT_TRUE(song.LoadMemory(file.data(), file.size()));
     m_dlg.RefillFromSong(song);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"Violin", "Electric Bass (finger)",
                                                 "Acoustic Grand Piano", ""}));
     ClickRow(1);
-    EXPECT_EQ(song.GetActiveTrackChannel(m_player.m_nCurrentTrack), 1);
+    EXPECT_EQ(song.GetActiveTrackChannel(m_player.GetCurrentTrack()), 1);
     ClickRow(2);
-    EXPECT_EQ(song.GetActiveTrackChannel(m_player.m_nCurrentTrack), 9);
+    EXPECT_EQ(song.GetActiveTrackChannel(m_player.GetCurrentTrack()), 9);
 }
 
 TEST_F(OrchestraDlgTest, RowsBeyondWhatTheCodesNameAreGreyed) {
-    CSong& song = m_player.m_song;
+    CSong& song = m_player.m_engine.m_song;
     song.RemoveAllTracks();
     for (int i = 0; i < 300; ++i) {
         song.AddTrack(static_cast<std::uint8_t>(i % 128));
@@ -322,7 +323,7 @@ TEST_F(OrchestraDlgTest, RowsBeyondWhatTheCodesNameAreGreyed) {
     ClickRow(255);
     QTest::keyClick(pList, Qt::Key_Down);
     EXPECT_EQ(pList->currentRow(), 300);
-    EXPECT_EQ(m_player.m_nCurrentTrack, 255);
+    EXPECT_EQ(m_player.GetCurrentTrack(), 255);
     // A row deleted above them moves the first of them into reach.
     Delete(10);
     EXPECT_TRUE(pList->item(255)->flags().testFlag(Qt::ItemIsEnabled));

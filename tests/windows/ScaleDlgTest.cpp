@@ -1,5 +1,5 @@
 #include "windows/ScaleDlg.h"
-#include "StandInPlayer.h"
+#include "StandInControl.h"
 #include "theory/Scale.h"
 
 #include <QCheckBox>
@@ -30,7 +30,7 @@ protected:
 
 class ScaleDlgTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_dlg.Create(&m_player, &m_scale); }
+    void SetUp() override { m_dlg.Create(&m_player); }
 
     // Texts of the ticked boxes, from the bottom up.
     std::vector<std::string> TickedTexts() const {
@@ -50,8 +50,8 @@ protected:
         return texts;
     }
 
-    CStandInPlayer m_player;
-    CScale m_scale;
+    CStandInControl m_player;
+    CScale& m_scale = m_player.m_engine.m_scale;
     CTestScaleDlg m_dlg;
 };
 
@@ -86,7 +86,7 @@ TEST_F(ScaleDlgTest, ClicksBuildTheScaleFromEveryBox) {
         m_dlg.DegreeBox(k)->click();
     }
     EXPECT_STREQ(m_scale.GetName(), "Chromatic");
-    EXPECT_EQ(m_player.m_tonalityChanges, std::vector<bool>(5, true));
+    EXPECT_EQ(m_player.m_tonalitySenders, std::vector<const void*>(5, &m_dlg));
 
     // A box set without a click still counts at the next click: the scale is what is shown.
     m_dlg.DegreeBox(2)->setChecked(true);
@@ -123,7 +123,7 @@ TEST_F(ScaleDlgTest, KeynoteBoxIsRefusedEveryTime) {
         EXPECT_EQ(message.strCaption, QStringLiteral("Vorkeln"));
     }
     EXPECT_EQ(m_scale.m_degree, degrees);
-    EXPECT_TRUE(m_player.m_tonalityChanges.empty());
+    EXPECT_TRUE(m_player.m_tonalitySenders.empty());
 }
 
 TEST_F(ScaleDlgTest, HideEscAndCloseBoxReportTheWindowHidden) {
