@@ -27,9 +27,6 @@ constexpr std::uint32_t Program(int nChannel, int nProgram) {
 // What the engine reports to its display, with the notes lit now.
 class CRecordingDisplay : public INoteDisplay {
 public:
-    explicit CRecordingDisplay(const std::vector<std::uint32_t>* pMessages = nullptr)
-        : m_pMessages(pMessages) {}
-
     void ShowNote(int nChannel, int nNote, bool bOn) override {
         // The messages already sent whenever a note is shown: the sound must come first.
         m_shownAfter.push_back(m_pMessages != nullptr ? m_pMessages->size() : 0);
@@ -44,39 +41,42 @@ public:
         m_nEchoDown = nEchoDown;
     }
     void ResetNoteStates() override { m_lit.clear(); }
-    void OnTonalityChanged(const void* pSender) override {
-        EXPECT_EQ(pSender, nullptr);
-        ++m_nTonalityChanges;
-    }
+    void OnTonalityChanged(const void* pSender) override { m_tonalitySenders.push_back(pSender); }
     void OnPlayStart(bool /*bContinue*/) override {}
     void OnPlayStop() override { ++m_nStops; }
 
     bool IsLit(int nChannel, int nNote) const { return m_lit.count({nChannel, nNote}) != 0; }
 
-    const std::vector<std::uint32_t>* m_pMessages;
+    // The port's messages, when the display is to note how many went out before each note.
+    const std::vector<std::uint32_t>* m_pMessages = nullptr;
     std::set<std::pair<int, int>> m_lit;
     std::vector<std::size_t> m_shownAfter;
     std::int8_t m_nEchoUp = 0;
     std::int8_t m_nEchoDown = 0;
-    int m_nTonalityChanges = 0;
+    std::vector<const void*> m_tonalitySenders;
     int m_nStops = 0;
 };
 
+// The display, in a base of its own so that it exists before the engine that reports to it.
+struct SRecordingDisplayFirst {
+    CRecordingDisplay m_shown;
+};
+
 // An engine as the program uses it, sounding through a recording port into a recording display.
-class CTestEngine : public CNoteEngine {
+class CTestEngine : public SRecordingDisplayFirst, public CNoteEngine {
 public:
     CTestEngine() : CTestEngine(new CRecordingPort) {}
 
     std::vector<std::uint32_t>& Messages() { return m_pPort->m_messages; }
 
     CRecordingPort* m_pPort;
-    CRecordingDisplay m_display;
 
 private:
-    // The engine owns the port and only stores the display, which is complete before any use.
+    // The engine owns the port.
     explicit CTestEngine(CRecordingPort* pPort)
-        : CNoteEngine(std::unique_ptr<IMidiPort>(pPort), m_display), m_pPort(pPort),
-          m_display(&pPort->m_messages) {}
+        : CNoteEngine(std::unique_ptr<IMidiPort>(pPort), m_shown), m_pPort(pPort) {
+        m_shown.m_pMessages = &pPort->m_messages;
+    }
 };
 
 class NoteEngineTest : public ::testing::Test {
@@ -168,12 +168,12 @@ TEST(NoteEngineStart, OpensTheDeviceWithChannelZeroOnPiano) {
 TEST_F(NoteEngineTest, NoteSoundsBeforeItIsShownAndEndsAfterItsLength) {
     m_player.PlayKey(53);
     ASSERT_EQ(m_player.Messages(), std::vector<std::uint32_t>{NoteOn(0, 53)});
-    ASSERT_FALSE(m_player.m_display.m_shownAfter.empty());
-    EXPECT_EQ(m_player.m_display.m_shownAfter.front(), 1u);
-    EXPECT_TRUE(m_player.m_display.IsLit(0, 53));
+    ASSERT_FALSE(m_player.m_shown.m_shownAfter.empty());
+    EXPECT_EQ(m_player.m_shown.m_shownAfter.front(), 1u);
+    EXPECT_TRUE(m_player.m_shown.IsLit(0, 53));
     // 384 ticks at 15 a tick: the scheduler clock passes 384 on the 26th tick.
     EXPECT_EQ(TicksUntil(NoteOff(0, 53)), 27);
-    EXPECT_FALSE(m_player.m_display.IsLit(0, 53));
+    EXPECT_FALSE(m_player.m_shown.IsLit(0, 53));
     EXPECT_EQ(m_player.Messages().size(), 2u);
 }
 
@@ -182,12 +182,12 @@ TEST_F(NoteEngineTest, RepressedNoteIsCutAndStruckAgainKeepingItsHighlight) {
     for (int i = 0; i < 10; ++i) {
         m_player.OnTimerTick();
     }
-    const std::size_t nShown = m_player.m_display.m_shownAfter.size();
+    const std::size_t nShown = m_player.m_shown.m_shownAfter.size();
     m_player.PlayKey(60);
     EXPECT_EQ(m_player.Messages(),
               (std::vector<std::uint32_t>{NoteOn(0, 60), NoteOff(0, 60), NoteOn(0, 60)}));
-    EXPECT_EQ(m_player.m_display.m_shownAfter.size(), nShown);
-    EXPECT_TRUE(m_player.m_display.IsLit(0, 60));
+    EXPECT_EQ(m_player.m_shown.m_shownAfter.size(), nShown);
+    EXPECT_TRUE(m_player.m_shown.IsLit(0, 60));
     // It ends one note length after the second press, not after the first.
     EXPECT_EQ(TicksUntil(NoteOff(0, 60)), 27);
     m_player.Messages().clear();
@@ -286,7 +286,7 @@ TEST_F(NoteEngineTest, KeySignaturesApplyOnlyWithIgnoreSysExOff) {
     const CMidiEvent threeFlatsMinor = MetaEvent(CMidiEvent::kMetaKeySignature, {0xFD, 1});
     m_player.PlayEvent(twoSharps);
     EXPECT_EQ(m_player.m_scale.m_nKeynote, 0);
-    EXPECT_EQ(m_player.m_display.m_nTonalityChanges, 0);
+    EXPECT_TRUE(m_player.m_shown.m_tonalitySenders.empty());
 
     m_player.m_bIgnoreSysEx = false;
     m_player.PlayEvent(twoSharps);
@@ -295,7 +295,7 @@ TEST_F(NoteEngineTest, KeySignaturesApplyOnlyWithIgnoreSysExOff) {
     m_player.PlayEvent(threeFlatsMinor);
     EXPECT_EQ(m_player.m_scale.m_nKeynote, 0);
     EXPECT_STREQ(m_player.m_scale.GetName(), "Natural Minor");
-    EXPECT_EQ(m_player.m_display.m_nTonalityChanges, 2);
+    EXPECT_EQ(m_player.m_shown.m_tonalitySenders, std::vector<const void*>(2, nullptr));
     EXPECT_TRUE(m_player.Messages().empty());
 }
 
@@ -309,11 +309,24 @@ TEST_F(NoteEngineTest, ScaleEventsOfTheSongSetTheTonality) {
     m_player.PlayEvent(foreign);
     m_player.PlayEvent(shortEvent);
     m_player.PlayEvent(oddKeySignature);
-    EXPECT_EQ(m_player.m_display.m_nTonalityChanges, 0);
+    EXPECT_TRUE(m_player.m_shown.m_tonalitySenders.empty());
     m_player.PlayEvent(dorian);
-    EXPECT_EQ(m_player.m_display.m_nTonalityChanges, 1);
+    EXPECT_EQ(m_player.m_shown.m_tonalitySenders, std::vector<const void*>(1, nullptr));
     EXPECT_EQ(m_player.m_scale.m_nKeynote, 2);
     EXPECT_STREQ(m_player.m_scale.GetName(), "Dorian");
+}
+
+TEST_F(NoteEngineTest, TonalityFromAWindowNamesItAndIsRecordedOnlyWhileNotPlaying) {
+    const int nWindow = 0; // its address stands for the window
+    m_player.m_bRecording = true;
+    m_player.m_song.ResetRecordPositions();
+    m_player.SetTonality(2, nullptr, &nWindow);
+    EXPECT_EQ(m_player.m_scale.m_nKeynote, 2);
+    m_player.m_bPlaying = true;
+    m_player.SetTonality(4, nullptr, &nWindow);
+    EXPECT_EQ(m_player.m_scale.m_nKeynote, 4);
+    EXPECT_EQ(m_player.m_shown.m_tonalitySenders, (std::vector<const void*>{&nWindow, &nWindow}));
+    EXPECT_EQ(m_player.m_song.m_tracks.front().m_events.size(), 1u);
 }
 
 TEST_F(NoteEngineTest, OrchestraControlsEditTracksAndSendPrograms) {
@@ -341,13 +354,13 @@ TEST_F(NoteEngineTest, OptionControlsSetTimingAndEchoes) {
     m_player.SetControl(IPlayerControl::kControlLengthPercent, 700);
     EXPECT_EQ(m_player.m_song.m_nLengthPercent, 700u);
     m_player.SetControl(IPlayerControl::kControlEchoRange, IPlayerControl::PackEchoRange(1, -2));
-    EXPECT_EQ(m_player.m_display.m_nEchoUp, 1);
-    EXPECT_EQ(m_player.m_display.m_nEchoDown, -2);
+    EXPECT_EQ(m_player.m_shown.m_nEchoUp, 1);
+    EXPECT_EQ(m_player.m_shown.m_nEchoDown, -2);
     // The keyboard shows at most four octaves either way.
     m_player.SetControl(IPlayerControl::kControlEchoRange,
                         IPlayerControl::PackEchoRange(100, -128));
-    EXPECT_EQ(m_player.m_display.m_nEchoUp, 4);
-    EXPECT_EQ(m_player.m_display.m_nEchoDown, -4);
+    EXPECT_EQ(m_player.m_shown.m_nEchoUp, 4);
+    EXPECT_EQ(m_player.m_shown.m_nEchoDown, -4);
     // Codes outside the table change nothing.
     m_player.SetControl(0x0700, 1);
     m_player.SetControl(0x10400, 1);
@@ -362,7 +375,7 @@ TEST_F(NoteEngineTest, NotesStillEndWhenATempoTooSlowStopsTheSongClock) {
     ASSERT_EQ(m_player.m_song.m_nStep, 0u);
     m_player.PlayKey(53);
     EXPECT_EQ(TicksUntil(NoteOff(0, 53)), 385);
-    EXPECT_FALSE(m_player.m_display.IsLit(0, 53));
+    EXPECT_FALSE(m_player.m_shown.IsLit(0, 53));
 }
 
 TEST_F(NoteEngineTest, ResetMidiSilencesAtOnceWithNoLateNoteOff) {
@@ -377,8 +390,8 @@ TEST_F(NoteEngineTest, ResetMidiSilencesAtOnceWithNoLateNoteOff) {
     EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{
                                        CRecordingPort::kResetMarker, CRecordingPort::kCloseMarker,
                                        Program(0, 0), Program(0, 0), Program(1, 40)}));
-    EXPECT_FALSE(m_player.m_display.IsLit(0, 60));
-    EXPECT_FALSE(m_player.m_display.IsLit(0, 48));
+    EXPECT_FALSE(m_player.m_shown.IsLit(0, 60));
+    EXPECT_FALSE(m_player.m_shown.IsLit(0, 48));
     EXPECT_TRUE(m_player.m_scheduler.IsEmpty());
     m_player.Messages().clear();
     for (int i = 0; i < 200; ++i) {
@@ -432,7 +445,7 @@ TEST_F(NoteEngineTest, PlaybackIsNotRecordedAndEndsByItself) {
     }
     // Play times 0, 15, 30, 45: the last event sounds on the fourth tick, which finds the end.
     EXPECT_EQ(nTicks, 4);
-    EXPECT_EQ(m_player.m_display.m_nStops, 1);
+    EXPECT_EQ(m_player.m_shown.m_nStops, 1);
     // Due scheduled work comes before playback within a tick.
     EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{Program(0, 0), NoteOn(3, 60),
                                                                NoteOff(3, 60), NoteOn(3, 64)}));
