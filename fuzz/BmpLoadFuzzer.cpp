@@ -76,7 +76,7 @@ bool FitsEightBits(const QImage& image) {
 bool Load(CDrawingImage& image, QByteArray buf) {
     QBuffer device(&buf);
     device.open(QIODevice::ReadOnly);
-    return image.LoadBmp(device);
+    return static_cast<bool>(image.LoadBmp(device));
 }
 
 } // namespace

@@ -20,8 +20,6 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <utility>
 
@@ -780,22 +778,20 @@ void CMainView::OnFileOpen() {
         if (!SaveModified(EDocument::Song)) {
             return;
         }
-        errno = 0;
-        if (OpenSong(ToPath(strPath))) {
+        if (const CFileResult result = OpenSong(ToPath(strPath))) {
             OnSongOpened();
             m_strSongPath = strPath;
         } else {
-            ReportFileFailure("open", strName, errno, "not a readable MIDI file");
+            ReportFileFailure("open", strName, result);
         }
     } else if (strExt == QLatin1String("BMP")) {
         if (!SaveModified(EDocument::Drawing)) {
             return;
         }
-        errno = 0;
-        if (m_image.LoadBmp(strPath)) {
+        if (const CFileResult result = m_image.LoadBmp(strPath)) {
             m_strImagePath = strPath;
         } else {
-            ReportFileFailure("open", strName, errno, "not a readable bitmap");
+            ReportFileFailure("open", strName, result);
         }
         InvalidateView();
     }
@@ -833,11 +829,9 @@ bool CMainView::SaveAs(int nFilter) {
             return false;
         }
     }
-    errno = 0;
-    const bool bSaved = bSong ? m_song.Save(ToPath(strPath)) : m_image.SaveBmp(strPath);
-    if (!bSaved) {
-        ReportFileFailure("save", QFileInfo(strPath).fileName(), errno,
-                          "the file could not be written");
+    const CFileResult result = bSong ? m_song.Save(ToPath(strPath)) : m_image.SaveBmp(strPath);
+    if (!result) {
+        ReportFileFailure("save", QFileInfo(strPath).fileName(), result);
         return false;
     }
     (bSong ? m_strSongPath : m_strImagePath) = strPath;
@@ -868,10 +862,9 @@ bool CMainView::SaveModified(EDocument eDocument) {
     return !isModified();
 }
 
-void CMainView::ReportFileFailure(const char* pszVerb, const QString& strWhat, int nError,
-                                  const char* pszFallback) {
-    const QString strReason =
-        QString::fromLocal8Bit(nError != 0 ? std::strerror(nError) : pszFallback);
+void CMainView::ReportFileFailure(const char* pszVerb, const QString& strWhat,
+                                  const CFileResult& result) {
+    const QString strReason = QString::fromLocal8Bit(result.GetReason());
     m_dialogs.ShowMessage(
         QString::fromLatin1(kCaption),
         QStringLiteral("Could not %1 %2: %3").arg(QLatin1String(pszVerb), strWhat, strReason));
@@ -935,8 +928,8 @@ void CMainView::OfferRecovery() {
                       QStringLiteral("Vorkeln did not close properly. Restore the song "
                                      "recorded then?"),
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes) {
-        errno = 0;
-        if (OpenSong(m_recoveryFile.GetPath())) {
+        const CFileResult result = OpenSong(m_recoveryFile.GetPath());
+        if (result) {
             OnSongOpened();
             // Restored, the song is as unsaved as it was; the file in the slot holds it already.
             m_song.MarkModified();
@@ -945,7 +938,7 @@ void CMainView::OfferRecovery() {
             CheckDocuments();
             return;
         }
-        ReportFileFailure("restore", QStringLiteral("the song"), errno, "not a readable MIDI file");
+        ReportFileFailure("restore", QStringLiteral("the song"), result);
     }
     m_recoveryWriter.Remove();
 }

@@ -154,9 +154,8 @@ private:
     void OnScale(unsigned nID);
     void ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID);
     void ActivateToolWindow(QWidget& wnd, bool bShown, unsigned nID);
-    // "Could not <verb> <what>: <reason>".
-    void ReportFileFailure(const char* pszVerb, const QString& strWhat, int nError,
-                           const char* pszFallback);
+    // "Could not <verb> <what>: <reason>", the reason as the result gives it.
+    void ReportFileFailure(const char* pszVerb, const QString& strWhat, const CFileResult& result);
     // The Orchestra window follows a song just opened.
     void OnSongOpened();
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -477,46 +476,48 @@ QByteArray CDrawingImage::EncodeBmp() const {
     return buf;
 }
 
-bool CDrawingImage::SaveBmp(const QString& strPath) {
+CFileResult CDrawingImage::SaveBmp(const QString& strPath) {
     const QByteArray buf = EncodeBmp();
     if (buf.isEmpty()) {
-        return false;
+        return EFileError::Unwritable;
     }
-    const std::error_code ec =
+    CFileResult result =
         CSafeReplace::Replace(std::filesystem::path(strPath.toStdU16String()),
                               reinterpret_cast<const std::uint8_t*>(buf.constData()),
                               static_cast<std::size_t>(buf.size()));
-    if (ec) {
-        const std::error_condition cause = ec.default_error_condition();
-        errno = cause.category() == std::generic_category() ? cause.value() : EIO;
-        return false;
+    if (result) {
+        m_bModified = false;
     }
-    m_bModified = false;
-    return true;
+    return result;
 }
 
-bool CDrawingImage::LoadBmp(const QString& strPath) {
+CFileResult CDrawingImage::LoadBmp(const QString& strPath) {
+    if (CFileResult result = CFileResult::CheckPlainFile(
+            std::filesystem::path(strPath.toStdU16String()), EFileError::NotBitmap);
+        !result) {
+        return result;
+    }
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+        return CFileResult::NotOpened();
     }
     return LoadBmp(file);
 }
 
-bool CDrawingImage::LoadBmp(QIODevice& device) {
+CFileResult CDrawingImage::LoadBmp(QIODevice& device) {
     if (m_bitmap.isNull() || !device.isReadable() || device.isSequential()) {
-        return false;
+        return EFileError::NotBitmap;
     }
     // The headers are checked against what the file really holds before anything is decoded.
     const QByteArray head = device.read(kFileHeaderSize + kInfoHeaderSize);
     const std::int64_t nDecodedBytes = CheckBmpHeaders(head, device.size());
     if (nDecodedBytes < 0) {
-        return false;
+        return EFileError::NotBitmap;
     }
     QImage picture = IsPlainEightBit(head) ? ReadEightBitPicture(device, head, m_size)
                                            : DecodePicture(device, head, nDecodedBytes);
     if (picture.isNull()) {
-        return false;
+        return EFileError::NotBitmap;
     }
     CoverEveryIndex(picture);
     if (picture.hasAlphaChannel()) {
@@ -531,12 +532,12 @@ bool CDrawingImage::LoadBmp(QIODevice& device) {
     }
     QPainter* pDC = COffscreenBitmap::BeginDraw();
     if (pDC == nullptr) {
-        return false;
+        return EFileError::NotBitmap;
     }
     m_rcInk |= picture.rect().intersected(m_bitmap.rect());
     pDC->setCompositionMode(QPainter::CompositionMode_Source);
     pDC->drawImage(QPoint(0, 0), picture);
     EndDraw();
     m_bModified = false;
-    return true;
+    return {};
 }

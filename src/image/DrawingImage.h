@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileResult.h"
 #include "image/OffscreenBitmap.h"
 
 #include <QColor>
@@ -31,14 +32,15 @@ public:
     void DrawOnto(QPainter* pDC, const QRect& rc) const;
     void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
     // Writes the whole image as an 8-bit bitmap file through CSafeReplace: an existing file is
-    // replaced only when the new one was written completely. False (errno telling why, where
-    // the system said) when nothing was written.
-    bool SaveBmp(const QString& strPath);
+    // replaced only when the new one was written completely. Fails, saying why, when nothing
+    // was written (EFileError::Unwritable when no bitmap file can hold the image).
+    CFileResult SaveBmp(const QString& strPath);
     // Copies the picture of a bitmap file into the top-left corner. A file that cannot be read
-    // safely leaves the image unchanged. Memory follows what the file's size justifies.
-    bool LoadBmp(const QString& strPath);
+    // safely leaves the image unchanged (EFileError::NotBitmap where the system had nothing
+    // against it). Memory follows what the file's size justifies.
+    CFileResult LoadBmp(const QString& strPath);
     // The same from an open, random-access device.
-    bool LoadBmp(QIODevice& device);
+    CFileResult LoadBmp(QIODevice& device);
 
     // The bytes SaveBmp writes; empty when the image is larger than kMaxLoadSide either way or
     // the file would not fit the header's 32-bit sizes.

@@ -3,7 +3,6 @@
 #include "files/SafeReplace.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
 #include <limits>
 #include <new>
@@ -40,31 +39,37 @@ void AppendTag(std::vector<std::uint8_t>& out, const char* pTag) {
 
 } // namespace
 
-bool CMidiFile::Read(const std::filesystem::path& path) {
+CFileResult CMidiFile::Read(const std::filesystem::path& path) {
     ReleaseChunks();
     // Only plain files: a directory or a device has no size to trust.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        return false;
+    if (CFileResult result = CFileResult::CheckPlainFile(path, EFileError::NotMidi); !result) {
+        return result;
     }
+    std::error_code ec;
     const std::uintmax_t nSize = std::filesystem::file_size(path, ec);
-    if (ec || nSize == 0 || nSize > std::numeric_limits<std::size_t>::max()) {
-        return false;
+    if (ec) {
+        return ec;
+    }
+    if (nSize == 0 || nSize > std::numeric_limits<std::size_t>::max()) {
+        return EFileError::NotMidi;
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return false;
+        return CFileResult::NotOpened();
     }
     // Memory follows the file's own size; a file larger than memory allows is refused.
     std::vector<std::uint8_t> data;
     try {
         data.resize(static_cast<std::size_t>(nSize));
     } catch (const std::bad_alloc&) {
-        return false;
+        return std::make_error_code(std::errc::not_enough_memory);
     }
     file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<std::size_t>(file.gcount()));
-    return ReadMemory(data.data(), data.size());
+    if (!ReadMemory(data.data(), data.size())) {
+        return EFileError::NotMidi;
+    }
+    return {};
 }
 
 bool CMidiFile::ReadMemory(const std::uint8_t* pData, std::size_t nSize) {
@@ -126,15 +131,10 @@ bool CMidiFile::Serialise(std::vector<std::uint8_t>& out) const {
     return true;
 }
 
-bool CMidiFile::Write(const std::filesystem::path& path) const {
+CFileResult CMidiFile::Write(const std::filesystem::path& path) const {
     std::vector<std::uint8_t> bytes;
     if (!Serialise(bytes)) {
-        return false;
+        return EFileError::Unwritable;
     }
-    const std::error_code ec = CSafeReplace::Replace(path, bytes.data(), bytes.size());
-    if (ec) {
-        const std::error_condition cause = ec.default_error_condition();
-        errno = cause.category() == std::generic_category() ? cause.value() : EIO;
-    }
-    return !ec;
+    return CSafeReplace::Replace(path, bytes.data(), bytes.size());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/FileResult.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -20,16 +22,17 @@ public:
     static constexpr std::size_t kMaxChunkSize = 0xFFFFFFFF;
 
     // Reads the header and every track chunk the header announces, as far as the file holds
-    // them. False (and the header fields unchanged) when the file cannot be read or is larger
-    // than memory allows, does not start with a six-byte "MThd" header, holds no track chunk at
-    // all or holds a chunk of another type than "MTrk".
-    bool Read(const std::filesystem::path& path);
+    // them. Fails (and the header fields stay unchanged) with the system's reason when the file
+    // cannot be read or is larger than memory allows, and with EFileError::NotMidi when it is no
+    // plain file, does not start with a six-byte "MThd" header, holds no track chunk at all or
+    // holds a chunk of another type than "MTrk".
+    CFileResult Read(const std::filesystem::path& path);
     bool ReadMemory(const std::uint8_t* pData, std::size_t nSize);
-    // Writes the header fields and the first m_nTracks chunks. False (errno telling why) when
-    // Serialise refuses or the file could not be written completely; an existing file is then
-    // left as it was. A symbolic link is kept: the file it leads to is replaced, and a replaced
-    // file keeps its permissions.
-    bool Write(const std::filesystem::path& path) const;
+    // Writes the header fields and the first m_nTracks chunks. Fails with
+    // EFileError::Unwritable when Serialise refuses, and with the system's reason when the file
+    // could not be written completely; an existing file is then left as it was. A symbolic link
+    // is kept: the file it leads to is replaced, and a replaced file keeps its permissions.
+    CFileResult Write(const std::filesystem::path& path) const;
     // The bytes Write stores; false (and out empty) when there are more than kMaxTracks chunks
     // or one longer than kMaxChunkSize.
     bool Serialise(std::vector<std::uint8_t>& out) const;

@@ -202,12 +202,12 @@ void CNoteEngine::SetControl(std::uint32_t nCode, std::uint32_t nValue) {
     }
 }
 
-bool CNoteEngine::OpenSong(const std::filesystem::path& path) {
-    if (!m_song.Load(path)) {
-        return false;
+CFileResult CNoteEngine::OpenSong(const std::filesystem::path& path) {
+    CFileResult result = m_song.Load(path);
+    if (result) {
+        SendPrograms();
     }
-    SendPrograms();
-    return true;
+    return result;
 }
 
 void CNoteEngine::SendPrograms() {

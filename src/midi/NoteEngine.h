@@ -48,8 +48,9 @@ public:
     // The scale upward from octave 3, a note every half note length.
     void PlayScale();
     void SetControl(std::uint32_t nCode, std::uint32_t nValue) override;
-    // Replaces the song by a Standard MIDI File; false (nothing changed) when it cannot be read.
-    bool OpenSong(const std::filesystem::path& path);
+    // Replaces the song by a Standard MIDI File; fails (nothing changed), saying why, when it
+    // cannot be read.
+    CFileResult OpenSong(const std::filesystem::path& path);
     void SendPrograms();
     // Playback from the start: the song rewound and the instruments sent again, as program
     // changes the song played on its last pass may have left other programs on their channels.

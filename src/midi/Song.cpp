@@ -196,8 +196,12 @@ void CSong::RecordScale(std::uint16_t nMask, std::uint8_t nKeynote) {
     }
 }
 
-bool CSong::Load(const std::filesystem::path& path) {
-    return Read(path) && LoadChunks();
+CFileResult CSong::Load(const std::filesystem::path& path) {
+    CFileResult result = Read(path);
+    if (result) {
+        LoadChunks();
+    }
+    return result;
 }
 
 bool CSong::LoadMemory(const std::uint8_t* pData, std::size_t nSize) {
@@ -278,14 +282,14 @@ void CSong::EncodeChunks() {
     }
 }
 
-bool CSong::Save(const std::filesystem::path& path) {
+CFileResult CSong::Save(const std::filesystem::path& path) {
     EncodeChunks();
-    const bool bWritten = Write(path);
+    CFileResult result = Write(path);
     ReleaseChunks();
-    if (bWritten) {
+    if (result) {
         m_bModified = false;
     }
-    return bWritten;
+    return result;
 }
 
 bool CSong::SaveMemory(std::vector<std::uint8_t>& out) {

@@ -57,11 +57,11 @@ public:
     // Records the program's scale event into the first track of the list.
     void RecordScale(std::uint16_t nMask, std::uint8_t nKeynote);
 
-    // Replaces the song by a file's; false (song unchanged) when it cannot be read.
-    bool Load(const std::filesystem::path& path);
+    // Replaces the song by a file's; fails (song unchanged) when it cannot be read, saying why.
+    CFileResult Load(const std::filesystem::path& path);
     bool LoadMemory(const std::uint8_t* pData, std::size_t nSize);
-    // False when the file could not be written; an existing file is then left whole.
-    bool Save(const std::filesystem::path& path);
+    // Fails, saying why, when the file could not be written; an existing file is then left whole.
+    CFileResult Save(const std::filesystem::path& path);
     // The bytes Save writes; false (out empty) when no file could hold the song. The song
     // counts as saved no more than before.
     bool SaveMemory(std::vector<std::uint8_t>& out);

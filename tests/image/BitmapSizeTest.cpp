@@ -155,9 +155,15 @@ TEST(BitmapSizes, StrokesMarkTheDrawingAndClearSaveAndLoadClearTheMark) {
         {"stroke", [](CDrawingImage& img, const QString&) { return img.BeginDraw() != nullptr; },
          true},
         {"clear", [](CDrawingImage& img, const QString&) { return img.Clear(), true; }, false},
-        {"save", [](CDrawingImage& img, const QString& strPath) { return img.SaveBmp(strPath); },
+        {"save",
+         [](CDrawingImage& img, const QString& strPath) {
+             return static_cast<bool>(img.SaveBmp(strPath));
+         },
          false},
-        {"load", [](CDrawingImage& img, const QString& strPath) { return img.LoadBmp(strPath); },
+        {"load",
+         [](CDrawingImage& img, const QString& strPath) {
+             return static_cast<bool>(img.LoadBmp(strPath));
+         },
          false},
         {"failed save",
          [](CDrawingImage& img, const QString& strPath) { return !img.SaveBmp(strPath + "/x"); },

@@ -349,7 +349,22 @@ TEST_F(BrokenFileTest, TruncatedFilesAreRefused) {
          {0, 2, 14, 30, 54, 1077, 1078, 1078 + 64, static_cast<int>(m_good.size()) - 1}) {
         ExpectRefused(m_good.left(nSize), "truncated");
     }
-    EXPECT_FALSE(m_img.LoadBmp(TmpPath(QStringLiteral("no-such-file.bmp"))));
+    // Each refusal says why: the system's reason, or that the file holds no picture.
+    const struct {
+        QString strPath;
+        const char* pszReason;
+    } refused[] = {
+        {TmpPath(QStringLiteral("no-such-file.bmp")), "No such file or directory"},
+        {TmpPath(QStringLiteral("broken.bmp/x.bmp")), "Not a directory"},
+        {TmpPath(QString()), "not a readable bitmap"},
+        {TmpPath(QStringLiteral("broken.bmp")), "not a readable bitmap"},
+    };
+    for (const auto& r : refused) {
+        const CFileResult result = m_img.LoadBmp(r.strPath);
+        EXPECT_FALSE(result) << r.pszReason;
+        EXPECT_EQ(result.GetReason(), r.pszReason) << r.strPath.toStdString();
+        EXPECT_EQ(m_img.GetImage(), m_before) << r.pszReason;
+    }
 }
 
 TEST_F(BrokenFileTest, LyingHeadersAreRefused) {
@@ -505,11 +520,12 @@ TEST(BitmapFileTest, LoadingLeavesTheDecoderLimitAsItWas) {
 TEST(BitmapFileTest, FailedSaveLeavesTheDiskAlone) {
     CDrawingImage img;
     img.Create(10, 10);
-    EXPECT_FALSE(img.SaveBmp(TmpPath(QStringLiteral("no-such-dir/x.bmp"))));
+    EXPECT_EQ(img.SaveBmp(TmpPath(QStringLiteral("no-such-dir/x.bmp"))).GetError(),
+              std::errc::no_such_file_or_directory);
     const QString strPath = TmpPath(QStringLiteral("keep.bmp"));
     ASSERT_TRUE(WriteAll(strPath, QByteArray("old content")));
     CDrawingImage none; // never created: nothing to write
-    EXPECT_FALSE(none.SaveBmp(strPath));
+    EXPECT_EQ(none.SaveBmp(strPath).GetError(), EFileError::Unwritable);
     EXPECT_EQ(ReadAll(strPath), QByteArray("old content"));
     ASSERT_TRUE(img.SaveBmp(strPath));
     EXPECT_EQ(ReadAll(strPath).size(), 1078 + 16 * 10);

@@ -290,9 +290,25 @@ TEST(MidiFile, BrokenFilesAreRefusedAndLeaveTheSongAlone) {
         EXPECT_EQ(song.m_tracks.back().m_nProgram, 12);
         EXPECT_EQ(song.m_nDivision, 384u);
     }
-    EXPECT_FALSE(song.Load(TempPath("does-not-exist.mid")));
-    EXPECT_FALSE(song.Load(TempPath("")));
-    EXPECT_FALSE(song.Load("/dev/null"));
+    // A file that does not load says why: the system's reason, or that it holds no song.
+    const std::filesystem::path junk = TempPath("junk.mid");
+    WriteFile(junk, {'M', 'T', 'h', 'd'});
+    const struct {
+        std::filesystem::path path;
+        const char* pszReason;
+    } refused[] = {
+        {TempPath("does-not-exist.mid"), "No such file or directory"},
+        {junk / "x.mid", "Not a directory"},
+        {TempPath(""), "not a readable MIDI file"},
+        {"/dev/null", "not a readable MIDI file"},
+        {junk, "not a readable MIDI file"},
+    };
+    for (const auto& r : refused) {
+        const CFileResult result = song.Load(r.path);
+        EXPECT_FALSE(result) << r.path;
+        EXPECT_EQ(result.GetReason(), r.pszReason) << r.path;
+        EXPECT_EQ(song.m_tracks.size(), 2u) << r.path;
+    }
 
     // No size is too large in itself: what follows the chunks the header announces is not read.
     const std::filesystem::path big = TempPath("big.mid");
@@ -424,13 +440,13 @@ TEST(MidiFile, SavingReplacesTheFileOnlyWhenTheWriteSucceeded) {
     limit.rlim_cur = saved.size();
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     const bool bLimited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    const bool bSaved = bLimited && song.Save(path);
+    const CFileResult saveResult = bLimited ? song.Save(path) : CFileResult();
     if (bLimited) {
         setrlimit(RLIMIT_FSIZE, &unlimited);
     }
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(bLimited);
-    EXPECT_FALSE(bSaved);
+    EXPECT_EQ(saveResult.GetError(), std::errc::file_too_large);
     EXPECT_EQ(FileBytes(path), saved);
     EXPECT_EQ(FilesIn(dir), files);
 
@@ -438,7 +454,8 @@ TEST(MidiFile, SavingReplacesTheFileOnlyWhenTheWriteSucceeded) {
     ASSERT_TRUE(again.Load(path));
     ASSERT_EQ(again.GetActiveTrackCount(), 1u);
     EXPECT_EQ(again.FindActiveTrack(0)->m_nProgram, 3);
-    EXPECT_FALSE(song.Save(dir / "no-such-dir" / "x.mid"));
+    EXPECT_EQ(song.Save(dir / "no-such-dir" / "x.mid").GetError(),
+              std::errc::no_such_file_or_directory);
     EXPECT_EQ(FilesIn(dir), files);
 }
 
@@ -506,7 +523,7 @@ TEST(MidiFile, WhatTheHeaderCannotCountOrReadingWouldRefuseIsNotSaved) {
     EXPECT_EQ(saved[11], 0xFF);
 
     song.m_tracks.emplace_back();
-    EXPECT_FALSE(song.Save(path));
+    EXPECT_EQ(song.Save(path).GetError(), EFileError::Unwritable);
     EXPECT_EQ(FileBytes(path), saved);
     EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"many.mid"}));
 }
