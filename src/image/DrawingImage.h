@@ -11,13 +11,9 @@
 #include <QString>
 
 // The sheet the size of the screen that lies over the keyboard. White is transparent: it is
-// ANDed onto every composed frame. Saved as an 8-bit bitmap file, loaded from any bitmap file
-// Qt's decoder takes; uncompressed 8-bit files, ours among them, are read without it.
+// ANDed onto every composed frame. Saved and loaded as bitmap files through CBmpCodec.
 class CDrawingImage : public COffscreenBitmap {
 public:
-    // Pictures larger than this in either direction are neither loaded nor saved.
-    static constexpr int kMaxLoadSide = 32768;
-
     // Bitmap, cleared, black pen of width 1.
     void Create(int cx, int cy);
     void Destroy();
@@ -31,19 +27,17 @@ public:
     void DrawOnto(QPainter* pDC, const QRegion& rgn) const;
     void DrawOnto(QPainter* pDC, const QRect& rc) const;
     void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
-    // Writes the whole image as an 8-bit bitmap file through CSafeReplace: an existing file is
-    // replaced only when the new one was written completely. Fails, saying why, when nothing
-    // was written (EFileError::Unwritable when no bitmap file can hold the image).
+    // Writes the whole image as an 8-bit bitmap file (CBmpCodec::Write); fails, saying why,
+    // when nothing was written.
     CFileResult SaveBmp(const QString& strPath);
     // Copies the picture of a bitmap file into the top-left corner. A file that cannot be read
     // safely leaves the image unchanged (EFileError::NotBitmap where the system had nothing
-    // against it). Memory follows what the file's size justifies.
+    // against it).
     CFileResult LoadBmp(const QString& strPath);
     // The same from an open, random-access device.
     CFileResult LoadBmp(QIODevice& device);
 
-    // The bytes SaveBmp writes; empty when the image is larger than kMaxLoadSide either way or
-    // the file would not fit the header's 32-bit sizes.
+    // The bytes SaveBmp writes (CBmpCodec::Encode).
     QByteArray EncodeBmp() const;
 
     // Unsaved changes: strokes and drawing from outside mark the image; Clear, a load and a
