@@ -1,5 +1,6 @@
 #pragma once
 
+class IFrameReport;
 class QColor;
 
 // Whatever the frame offers its commands to first (the main view). A command that the target
@@ -14,6 +15,8 @@ public:
     virtual void OnPenChanged(const QColor& /*clrPen*/, int /*nWidth*/) {}
     // The frame is about to close (File > Exit, the close box); false keeps it open.
     virtual bool OnQueryClose() { return true; }
+    // The frame that offers the commands, to report to from now on; null when there is none.
+    virtual void SetFrameReport(IFrameReport* /*pFrame*/) {}
 
 protected:
     ICommandTarget() = default;

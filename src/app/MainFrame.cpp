@@ -69,9 +69,15 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
     m_fnRunAbout = [](CAboutDlg& dlg) { dlg.exec(); };
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The view goes first, while the frame it reports to is still whole.
+    delete takeCentralWidget();
+}
 
 void CMainFrame::SetView(QWidget* pView, ICommandTarget* pTarget) {
+    if (m_pTarget != nullptr) {
+        m_pTarget->SetFrameReport(nullptr);
+    }
     if (pView != nullptr) {
         pView->setFocusPolicy(Qt::StrongFocus);
         setCentralWidget(pView);
@@ -79,6 +85,9 @@ void CMainFrame::SetView(QWidget* pView, ICommandTarget* pTarget) {
         pView->setFocus();
     }
     m_pTarget = pTarget;
+    if (m_pTarget != nullptr) {
+        m_pTarget->SetFrameReport(this);
+    }
     OnCommand(ID_TONALITY_KEY_C);
 }
 
@@ -170,6 +179,20 @@ void CMainFrame::CheckCommand(unsigned nID, bool bChecked, bool bToolbar) {
         if (nWanted != nImage)
             m_pToolBar->SetButtonInfo(nIndex, nButtonID, nStyle, nWanted);
         return;
+    }
+}
+
+void CMainFrame::SetModeFlags(std::uint32_t dwFlags) {
+    m_pStatusBar->SetFlags(dwFlags);
+}
+
+void CMainFrame::SetTonalityText(const QString& strScale, const QString& strKeynote) {
+    m_pStatusBar->SetTonalityText(strScale, strKeynote);
+}
+
+void CMainFrame::SetDocumentModified(bool bModified) {
+    if (isWindowModified() != bModified) {
+        setWindowModified(bModified);
     }
 }
 

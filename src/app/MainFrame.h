@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FrameReport.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -15,16 +17,17 @@ class QActionGroup;
 
 // The program's main window: menus, accelerators, the toolbar (hidden at start), the status bar
 // and one client window, the main view. Every command goes to the view first (ICommandTarget),
-// then to the frame's own handlers. The title is "Vorkeln", marked while anything is unsaved
-// (setWindowModified).
-class CMainFrame : public QMainWindow {
+// then to the frame's own handlers; the view reports back through IFrameReport. The title is
+// "Vorkeln", marked while anything is unsaved (setWindowModified).
+class CMainFrame : public QMainWindow, public IFrameReport {
     Q_OBJECT
 public:
     explicit CMainFrame(QWidget* pParent = nullptr);
     ~CMainFrame() override;
 
     // Makes pView the client window (the frame takes it over) and pTarget the first receiver of
-    // commands, then selects keynote C through it. Until then a placeholder fills the client area.
+    // commands, which from then on reports to this frame, then selects keynote C through it.
+    // Until then a placeholder fills the client area.
     void SetView(QWidget* pView, ICommandTarget* pTarget);
     QWidget* GetView() const;
 
@@ -35,10 +38,12 @@ public:
     // Menu check marks by command id.
     void CheckMenuItem(unsigned nID, bool bChecked);
     bool IsMenuItemChecked(unsigned nID) const;
-    // Checks nCheck and unchecks every other command of nFirst..nLast.
-    void CheckMenuRadioItem(unsigned nFirst, unsigned nLast, unsigned nCheck);
-    // Check mark and, with bToolbar, the button's on/off picture (image + 9 while on).
-    void CheckCommand(unsigned nID, bool bChecked, bool bToolbar);
+    // IFrameReport; the toolbar's "on" picture is the button's image + 9.
+    void CheckMenuRadioItem(unsigned nFirst, unsigned nLast, unsigned nCheck) override;
+    void CheckCommand(unsigned nID, bool bChecked, bool bToolbar) override;
+    void SetModeFlags(std::uint32_t dwFlags) override;
+    void SetTonalityText(const QString& strScale, const QString& strKeynote) override;
+    void SetDocumentModified(bool bModified) override;
 
     QAction* GetCommandAction(unsigned nID) const; // the menu/accelerator action of a command
     CToolBar& GetToolBar() const { return *m_pToolBar; }

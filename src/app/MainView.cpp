@@ -1,7 +1,6 @@
 #include "app/MainView.h"
 
-#include "app/MainFrame.h"
-#include "app/ModeStatusBar.h"
+#include "app/FrameReport.h"
 #include "app/ShellDialogs.h"
 #include "commands/CommandIds.h"
 #include "image/PixelRows.h"
@@ -123,8 +122,8 @@ CMainView::~CMainView() {
     CKeyboard::Destroy();
 }
 
-CMainFrame* CMainView::GetMainFrame() const {
-    return qobject_cast<CMainFrame*>(window());
+void CMainView::SetFrameReport(IFrameReport* pFrame) {
+    m_pFrame = pFrame;
 }
 
 void CMainView::ReportMidiOpenFailed() {
@@ -342,9 +341,8 @@ void CMainView::SetFlags(bool bFromKeyDown, std::uint32_t dwNew) {
     dwNew = (dwNew & ~(kFlagChordSizeMask | kFlagInversionMask)) | (n << kChordSizeShift) |
             (r << kInversionShift);
 
-    CMainFrame* pFrame = GetMainFrame();
-    if ((dwChanged & kStatusBarFlags) != 0 && pFrame != nullptr) {
-        pFrame->GetStatusBar().SetFlags(dwNew);
+    if ((dwChanged & kStatusBarFlags) != 0 && m_pFrame != nullptr) {
+        m_pFrame->SetModeFlags(dwNew);
     }
 
     if ((dwChanged & kFlagPenMode) != 0 && (dwNew & kFlagPenMode) != 0) {
@@ -376,8 +374,8 @@ void CMainView::OnSetCursor() {
 }
 
 void CMainView::CheckCommand(unsigned nID, bool bChecked, bool bToolbar) {
-    if (CMainFrame* pFrame = GetMainFrame()) {
-        pFrame->CheckCommand(nID, bChecked, bToolbar);
+    if (m_pFrame != nullptr) {
+        m_pFrame->CheckCommand(nID, bChecked, bToolbar);
     }
 }
 
@@ -577,9 +575,9 @@ void CMainView::OnTonalityChanged(const void* pSender) {
     if (pSender != &m_wndScale) {
         m_wndScale.Refresh();
     }
-    if (CMainFrame* pFrame = GetMainFrame()) {
-        pFrame->GetStatusBar().SetTonalityText(QString::fromLatin1(m_scale.GetName()),
-                                               QString::fromLatin1(m_scale.GetKeynoteName()));
+    if (m_pFrame != nullptr) {
+        m_pFrame->SetTonalityText(QString::fromLatin1(m_scale.GetName()),
+                                  QString::fromLatin1(m_scale.GetKeynoteName()));
     }
     InvalidateView();
 }
@@ -700,8 +698,8 @@ bool CMainView::RunCommand(unsigned nID) {
 }
 
 void CMainView::OnKeynote(unsigned nID) {
-    if (CMainFrame* pFrame = GetMainFrame()) {
-        pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B, nID);
+    if (m_pFrame != nullptr) {
+        m_pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B, nID);
     }
     m_scale.SetPattern(static_cast<std::uint8_t>(nID - ID_TONALITY_KEY_C), nullptr);
     NotifyTonalityChanged(nullptr);
@@ -874,9 +872,8 @@ void CMainView::ReportFileFailure(const char* pszVerb, const QString& strWhat,
 
 void CMainView::CheckDocuments() {
     const bool bModified = m_song.IsModified() || m_image.IsModified();
-    if (CMainFrame* pFrame = GetMainFrame();
-        pFrame != nullptr && pFrame->isWindowModified() != bModified) {
-        pFrame->setWindowModified(bModified);
+    if (m_pFrame != nullptr) {
+        m_pFrame->SetDocumentModified(bModified);
     }
     if (!m_recoveryFile.IsOpen()) {
         return;

@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-class CMainFrame;
+class IFrameReport;
 class IMidiPort;
 class IShellDialogs;
 
@@ -56,6 +56,8 @@ public:
     void OnPenChanged(const QColor& clrPen, int nWidth) override;
     // Exit and the close box: the unsaved song and drawing are offered for saving first.
     bool OnQueryClose() override;
+    // Marks, toolbar pictures, status-bar texts and the title's mark go to pFrame from now on.
+    void SetFrameReport(IFrameReport* pFrame) override;
 
     // What the note engine reports beyond the notes: the Scale window (unless it made the
     // change), the status bar and the keyboard follow the tonality; the Play button follows
@@ -111,8 +113,6 @@ public:
     // "Cant open MIDI_MAPPER": what the user is told whenever the device does not open.
     void ReportMidiOpenFailed();
 
-    CMainFrame* GetMainFrame() const;
-
     COrchestraDlg m_wndOrchestra;
     CScaleDlg m_wndScale;
     COptionsDlg m_wndOptions;
@@ -161,6 +161,8 @@ private:
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
     IShellDialogs& m_dialogs;
+    // The frame the view lives in; null while it has none.
+    IFrameReport* m_pFrame = nullptr;
     // A full composition is owed before the next paint shows the frame.
     bool m_bComposePending = true;
     // What UpdateWindowFromFrame asked to show since the last paint, and the frame's exact

@@ -15,9 +15,11 @@ public:
             m_fnOnCommand(nID);
         return m_handled.count(nID) != 0 || m_bHandleAll;
     }
+    void SetFrameReport(IFrameReport* pFrame) override { m_pFrame = pFrame; }
 
     std::vector<unsigned> m_commands;
     std::set<unsigned> m_handled;
     bool m_bHandleAll = false;
     std::function<void(unsigned)> m_fnOnCommand;
+    IFrameReport* m_pFrame = nullptr;
 };

@@ -241,6 +241,23 @@ TEST(MainFrame, CommandsGoToTheViewFirstThenToTheFrame) {
     EXPECT_FALSE(frame.OnCommand(12345));
 }
 
+TEST(MainFrame, TheTargetReportsToTheFrameThatTookItUntilAnotherIsTaken) {
+    CMainFrame frame;
+    CRecordingTarget first;
+    CRecordingTarget second;
+    frame.SetView(new QWidget, &first);
+    ASSERT_EQ(first.m_pFrame, static_cast<IFrameReport*>(&frame));
+    first.m_pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B, ID_TONALITY_KEY_D);
+    EXPECT_TRUE(frame.IsMenuItemChecked(ID_TONALITY_KEY_D));
+    EXPECT_FALSE(frame.IsMenuItemChecked(ID_TONALITY_KEY_C));
+    first.m_pFrame->SetDocumentModified(true);
+    EXPECT_TRUE(frame.isWindowModified());
+
+    frame.SetView(new QWidget, &second);
+    EXPECT_EQ(first.m_pFrame, nullptr);
+    EXPECT_EQ(second.m_pFrame, static_cast<IFrameReport*>(&frame));
+}
+
 TEST(MainFrame, CheckMarksFollowTheHandlersNotTheClicks) {
     CMainFrame frame;
     CRecordingTarget target;
