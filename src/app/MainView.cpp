@@ -3,7 +3,6 @@
 #include "app/FrameReport.h"
 #include "app/ShellDialogs.h"
 #include "commands/CommandIds.h"
-#include "image/PixelRows.h"
 #include "keyboard/KeyTranslator.h"
 #include "keyboard/VirtualKeys.h"
 #include "midi/MidiPort.h"
@@ -13,9 +12,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPaintEvent>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QWheelEvent>
 
@@ -131,66 +128,10 @@ void CMainView::ReportMidiOpenFailed() {
                           QString::fromLatin1(CMidiOut::kOpenFailedText));
 }
 
-namespace {
-
-// The window's pixels, when the painter writes them into a plain image like the frame,
-// unclipped and unscaled: rows can then be copied straight into it, which costs far less than
-// the raster engine's clipped drawImage for every one of hundreds of small rectangles.
-struct SWindowPixels {
-    SMaskTarget m_pixels; // null bits: not writable directly
-    QRect m_rcBounds;     // in the widget's coordinates
-    QPoint m_ptOffset;    // widget to image
-
-    static SWindowPixels Of(QPainter& painter, const QImage& frame) {
-        SWindowPixels target;
-        const QPaintEngine* pEngine = painter.paintEngine();
-        QPaintDevice* pDevice = pEngine != nullptr ? pEngine->paintDevice() : nullptr;
-        const QTransform& xform = painter.deviceTransform();
-        if (pDevice == nullptr || pDevice->devType() != QInternal::Image || painter.hasClipping() ||
-            xform.type() > QTransform::TxTranslate) {
-            return target;
-        }
-        auto* pImage = static_cast<QImage*>(pDevice);
-        const QPoint ptOffset(static_cast<int>(xform.dx()), static_cast<int>(xform.dy()));
-        // The painter has detached the image already: bits() shares nothing from here on.
-        if (pImage->format() != frame.format() || pImage->devicePixelRatio() != 1.0 ||
-            frame.devicePixelRatio() != 1.0 || xform.dx() != ptOffset.x() ||
-            xform.dy() != ptOffset.y() || !pImage->isDetached()) {
-            return target;
-        }
-        target.m_pixels = SMaskTarget::Of(*pImage);
-        target.m_rcBounds = pImage->rect().translated(-ptOffset);
-        target.m_ptOffset = ptOffset;
-        return target;
-    }
-};
-
-// Copies rc of the frame to the same place in the window.
-void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage& frame,
-                   const QRect& rc) {
-    if (rc.isEmpty()) {
-        return;
-    }
-    if (target.m_pixels.m_pBits == nullptr || !target.m_rcBounds.contains(rc)) {
-        painter.drawImage(rc.topLeft(), frame, rc);
-        return;
-    }
-    constexpr std::size_t kPixelBytes = sizeof(QRgb);
-    const qsizetype nSrcStride = frame.bytesPerLine();
-    const uchar* pSrc =
-        frame.constBits() + rc.y() * nSrcStride + static_cast<std::size_t>(rc.x()) * kPixelBytes;
-    const qsizetype nDstStride = target.m_pixels.m_nStride;
-    uchar* pDst = target.m_pixels.m_pBits + (rc.y() + target.m_ptOffset.y()) * nDstStride +
-                  static_cast<std::size_t>(rc.x() + target.m_ptOffset.x()) * kPixelBytes;
-    CPixelRows::Copy(pDst, nDstStride, pSrc, nSrcStride, rc.width(), rc.height());
-}
-
-} // namespace
-
 // Painting -------------------------------------------------------------------------------------
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
-    m_rgnFrameChanged += rgn;
+    m_presenter.AddChanged(rgn);
     if (!IsInFrameBatch()) {
         // Shown at once, as a lit note must be: a queued update would wait for the event loop.
         repaint(rgn);
@@ -201,8 +142,8 @@ void CMainView::ShowFrameBatch() {
     // Shown at the end of every batch, an inner one too: a dialog's own event loop inside a
     // key's batch still lets the ticks show their notes. What is still to show is what changed
     // since the last paint; one repaint for all of it, as each has a fixed cost.
-    if (!m_rgnFrameChanged.isEmpty()) {
-        const QRegion rgn = m_rgnFrameChanged; // the paint empties the member
+    if (!m_presenter.GetChanged().isEmpty()) {
+        const QRegion rgn = m_presenter.GetChanged(); // the paint empties it
         repaint(rgn);
     }
 }
@@ -245,9 +186,8 @@ void CMainView::paintEvent(QPaintEvent* pEvent) {
 void CMainView::OnPaint(const QRegion& rgn) {
     // When nothing else asked for this paint, the window showed the frame before the changes
     // this paint is for: only they are shown, the rings painted again and the rest copied.
-    const bool bKept = TakeFrameChanges(m_frameChanges);
-    QRegion rgnFrameChanged;
-    rgnFrameChanged.swap(m_rgnFrameChanged);
+    const bool bKept = TakeFrameChanges(m_presenter.GetFrameChanges());
+    const QRegion rgnChanged = m_presenter.TakeChanged();
     const QImage& frame = GetFrame();
     // The frame is as large as the screen was at the start; a window made larger than that
     // shows black beyond it.
@@ -258,59 +198,7 @@ void CMainView::OnPaint(const QRegion& rgn) {
         ComposeFrame();
         m_bComposePending = false;
     }
-    const bool bExact = bKept && !bComposed && m_rgnWindowBehind.isEmpty() &&
-                        rgn == rgnFrameChanged.intersected(rect());
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-
-    const SWindowPixels target = SWindowPixels::Of(painter, frame);
-    if (bExact) {
-        // The stamps come in the frame's order; one that a copied rectangle covers is then
-        // overwritten with the frame as it is now.
-        const QRect rcDirect =
-            target.m_pixels.m_pBits != nullptr ? rcView.intersected(target.m_rcBounds) : QRect();
-        for (const SMaskStamp& stamp : m_frameChanges.Stamps()) {
-            if (rcDirect.contains(stamp.m_rc)) {
-                stamp.DrawOn(target.m_pixels, target.m_ptOffset);
-            } else {
-                ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView));
-            }
-        }
-        for (const QRect& rc : m_frameChanges.Rects()) {
-            ShowFrameRect(painter, target, frame, rc.intersected(rcView));
-        }
-        return;
-    }
-    // Pixels this program writes itself get stamps like the frame's. A new window store always
-    // has a paint of this kind first; once it is on large pages, asking again costs microseconds.
-    if (target.m_pixels.m_pBits != nullptr) {
-        CPixelRows::PreferLargePages(target.m_pixels.m_pBits,
-                                     static_cast<std::size_t>(target.m_pixels.m_nStride) *
-                                         static_cast<std::size_t>(target.m_pixels.m_size.height()),
-                                     true);
-    }
-    for (const QRect& rc : rgn) {
-        ShowFrameRect(painter, target, frame, rc.intersected(rcView));
-    }
-    for (const QRect& rc : rgn.subtracted(rcView)) {
-        painter.fillRect(rc, Qt::black);
-    }
-    // Only this paint's region shows the frame now. What else changed, whether it was asked
-    // for already or is still to be, is left to a later paint, which must copy it whole.
-    QRegion rgnBehind;
-    if (bComposed || !bKept) {
-        rgnBehind = rcView;
-    } else {
-        std::vector<QRect> bands;
-        m_frameChanges.AppendBands(bands);
-        rgnBehind = CFrameChanges::CoverBands(bands).united(rgnFrameChanged);
-        rgnBehind += m_rgnWindowBehind;
-    }
-    // A part that something covers gets its own paint when it is uncovered.
-    m_rgnWindowBehind = rgnBehind.intersected(visibleRegion()).intersected(rcView).subtracted(rgn);
-    if (!m_rgnWindowBehind.isEmpty()) {
-        update(m_rgnWindowBehind);
-    }
+    m_presenter.Show(*this, frame, rcView, rgn, rgnChanged, bKept, bComposed);
 }
 
 void CMainView::resizeEvent(QResizeEvent* pEvent) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "app/ViewPresenter.h"
 #include "files/RecoveryFile.h"
 #include "files/RecoveryWriter.h"
 #include "keyboard/KeyMap.h"
@@ -165,13 +166,8 @@ private:
     IFrameReport* m_pFrame = nullptr;
     // A full composition is owed before the next paint shows the frame.
     bool m_bComposePending = true;
-    // What UpdateWindowFromFrame asked to show since the last paint, and the frame's exact
-    // changes inside it (the scratch list keeps its capacity from paint to paint).
-    QRegion m_rgnFrameChanged;
-    CFrameChanges m_frameChanges;
-    // Where the window may not show the frame as it was at the last paint: a paint for less
-    // than everything that changed. Such parts are shown by copying them whole.
-    QRegion m_rgnWindowBehind;
+    // Shows the frame buffer in the window: what changed since the last paint, and how.
+    CViewPresenter m_presenter;
     // The song's change count at the last recovery write, and whether a recovery file was
     // handed to the writer since the song was last saved, opened or renewed.
     std::uint64_t m_nRecoveryChanges = 0;
