@@ -198,12 +198,16 @@ void CFluidSynthPort::Touch() {
 }
 
 void CFluidSynthPort::Dispatch(std::uint32_t dwMsg) {
+    DispatchTo(m_pSynth, dwMsg);
+}
+
+void CFluidSynthPort::DispatchTo(_fluid_synth_t* pSynth, std::uint32_t dwMsg) {
     if (dwMsg == kResetMessage) {
         // Every voice stops at once (no release); controllers go back to their defaults. The
         // programs stay, as on a hardware synthesiser's reset; the effects' tail dies away.
-        fluid_synth_all_sounds_off(m_pSynth, -1);
+        fluid_synth_all_sounds_off(pSynth, -1);
         for (int nChannel = 0; nChannel < 16; ++nChannel) {
-            fluid_synth_cc(m_pSynth, nChannel, kResetAllControllers, 0);
+            fluid_synth_cc(pSynth, nChannel, kResetAllControllers, 0);
         }
         return;
     }
@@ -213,25 +217,25 @@ void CFluidSynthPort::Dispatch(std::uint32_t dwMsg) {
     const int nData2 = static_cast<int>((dwMsg >> 16) & 0x7Fu);
     switch (nStatus) {
     case 0x80:
-        fluid_synth_noteoff(m_pSynth, nChannel, nData1);
+        fluid_synth_noteoff(pSynth, nChannel, nData1);
         break;
     case 0x90:
-        fluid_synth_noteon(m_pSynth, nChannel, nData1, nData2);
+        fluid_synth_noteon(pSynth, nChannel, nData1, nData2);
         break;
     case 0xA0:
-        fluid_synth_key_pressure(m_pSynth, nChannel, nData1, nData2);
+        fluid_synth_key_pressure(pSynth, nChannel, nData1, nData2);
         break;
     case 0xB0:
-        fluid_synth_cc(m_pSynth, nChannel, nData1, nData2);
+        fluid_synth_cc(pSynth, nChannel, nData1, nData2);
         break;
     case 0xC0:
-        fluid_synth_program_change(m_pSynth, nChannel, nData1);
+        fluid_synth_program_change(pSynth, nChannel, nData1);
         break;
     case 0xD0:
-        fluid_synth_channel_pressure(m_pSynth, nChannel, nData1);
+        fluid_synth_channel_pressure(pSynth, nChannel, nData1);
         break;
     case 0xE0:
-        fluid_synth_pitch_bend(m_pSynth, nChannel, nData1 | (nData2 << 7));
+        fluid_synth_pitch_bend(pSynth, nChannel, nData1 | (nData2 << 7));
         break;
     default:
         break;

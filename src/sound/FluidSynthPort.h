@@ -52,6 +52,10 @@ public:
 
     // The General MIDI SoundFont the synthesiser loads; empty when the system has none.
     static std::string FindSoundFont();
+    // The SoundFont this port plays with: the one it was given, else the system's.
+    std::string GetSoundFont() const { return m_soundFont.empty() ? FindSoundFont() : m_soundFont; }
+    // Plays one message (or the reset this port sends for Reset) into a synthesiser.
+    static void DispatchTo(_fluid_synth_t* pSynth, std::uint32_t dwMsg);
     // Blocks until the SoundFont has been loaded; false when it could not be.
     bool WaitUntilLoaded();
     // Synthesises nFrames of interleaved 16-bit stereo as the audio output would get them

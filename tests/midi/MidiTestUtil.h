@@ -81,22 +81,6 @@ inline bool HaveMido() {
     return bHave;
 }
 
-// What the command prints.
-inline std::string RunCommand(const std::string& command) {
-    std::string output;
-    FILE* pPipe = popen(command.c_str(), "r");
-    if (pPipe == nullptr) {
-        return output;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0) {
-        output.append(buffer, n);
-    }
-    pclose(pPipe);
-    return output;
-}
-
 inline std::string RunMidoTool(const std::string& command, const std::string& path) {
     return RunCommand(kPython + " " + kMidoTool + " " + command + " '" + path + "'");
 }

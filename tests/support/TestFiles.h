@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,4 +43,20 @@ inline std::vector<std::string> FilesIn(const std::filesystem::path& dir) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// What the command prints on its standard output.
+inline std::string RunCommand(const std::string& command) {
+    std::string output;
+    FILE* pPipe = popen(command.c_str(), "r");
+    if (pPipe == nullptr) {
+        return output;
+    }
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pPipe)) > 0) {
+        output.append(buffer, n);
+    }
+    pclose(pPipe);
+    return output;
 }
