@@ -16,6 +16,12 @@ constexpr std::array g_commands = std::to_array<SCommandInfo>({
     {ID_FILE_NEW_IMAGE, "&Image", nullptr, nullptr, "Creates a new image"},
     {ID_FILE_OPEN, "&Open...", "Ctrl+O", "Ctrl+O", "Opens an existing Midi-track or BMP-image"},
     {ID_FILE_SAVE_AS, "Save As...", "Ctrl+S", "Ctrl+S", "Saves the track or image"},
+    {ID_FILE_SAVE_LAST_PLAYED, "Save &Last Played...", nullptr, nullptr,
+     "Saves what was played in the last 30 minutes as a Midi-track"},
+    {ID_FILE_INSERT_LAST_PLAYED, "&Insert Last Played into Song", nullptr, nullptr,
+     "Adds what was played in the last 30 minutes to the song as new tracks"},
+    {ID_FILE_EXPORT_AUDIO, "&Export Audio...", nullptr, nullptr,
+     "Renders the song to a WAV or FLAC sound file"},
     {ID_APP_EXIT, "E&xit", nullptr, nullptr,
      "Quit the application; prompts to save documents\nExit"},
     // Tonality > Keynote
@@ -60,6 +66,7 @@ constexpr std::array g_commands = std::to_array<SCommandInfo>({
     {ID_SCALE_CHROMATIC, "Chromatic", "F12", "F12", nullptr},
     // The hint is text only: Alt+F12 belongs to View > Scale window.
     {ID_TONALITY_CUSTOM, "Custom...", "Alt+F12", nullptr, "Activate Scale window F2"},
+    {ID_TONALITY_FIND_SCALE, "Find Scale...", "F9", "F9", "Find the scales of the notes played F9"},
     // Track
     {ID_TRACK_PLAY, "&Play", "Ctrl+P", "Ctrl+P", "Start or stop playing current track Ctrl+P"},
     {ID_TRACK_RECORD, "&Record", "Ctrl+R", "Ctrl+R",
@@ -111,6 +118,10 @@ constexpr std::array g_mainMenu = std::to_array<SMenuEntry>({
     {1, E::Item, ID_FILE_OPEN, nullptr},
     {1, E::Item, ID_FILE_SAVE_AS, nullptr},
     {1, E::Separator, 0, nullptr},
+    {1, E::Item, ID_FILE_SAVE_LAST_PLAYED, nullptr},
+    {1, E::Item, ID_FILE_INSERT_LAST_PLAYED, nullptr},
+    {1, E::Item, ID_FILE_EXPORT_AUDIO, nullptr},
+    {1, E::Separator, 0, nullptr},
     {1, E::Item, ID_APP_EXIT, nullptr},
 
     {0, E::Popup, 0, "To&nality"},
@@ -161,6 +172,7 @@ constexpr std::array g_mainMenu = std::to_array<SMenuEntry>({
     {2, E::Item, ID_SCALE_SYM_2_1_1_1_1, nullptr},
     {1, E::Item, ID_SCALE_CHROMATIC, nullptr},
     {1, E::Item, ID_TONALITY_CUSTOM, nullptr},
+    {1, E::Item, ID_TONALITY_FIND_SCALE, nullptr},
 
     {0, E::Popup, 0, "T&rack"},
     {1, E::Item, ID_TRACK_PLAY, nullptr},

@@ -18,6 +18,8 @@ public:
     // The mode flags the status bar shows (chord and pen mode, chord keys, inversion).
     virtual void SetModeFlags(std::uint32_t dwFlags) = 0;
     virtual void SetTonalityText(const QString& strScale, const QString& strKeynote) = 0;
+    // The name of the chord the sounding notes form; empty while nothing sounds.
+    virtual void SetChordNameText(const QString& strName) = 0;
     // Whether anything is unsaved; told after every event, so cheap when nothing changes.
     virtual void SetDocumentModified(bool bModified) = 0;
 

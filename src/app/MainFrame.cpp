@@ -190,6 +190,10 @@ void CMainFrame::SetTonalityText(const QString& strScale, const QString& strKeyn
     m_pStatusBar->SetTonalityText(strScale, strKeynote);
 }
 
+void CMainFrame::SetChordNameText(const QString& strName) {
+    m_pStatusBar->SetChordNameText(strName);
+}
+
 void CMainFrame::SetDocumentModified(bool bModified) {
     if (isWindowModified() != bModified) {
         setWindowModified(bModified);

@@ -43,6 +43,7 @@ public:
     void CheckCommand(unsigned nID, bool bChecked, bool bToolbar) override;
     void SetModeFlags(std::uint32_t dwFlags) override;
     void SetTonalityText(const QString& strScale, const QString& strKeynote) override;
+    void SetChordNameText(const QString& strName) override;
     void SetDocumentModified(bool bModified) override;
 
     QAction* GetCommandAction(unsigned nID) const; // the menu/accelerator action of a command

@@ -6,17 +6,26 @@
 #include "keyboard/KeyTranslator.h"
 #include "keyboard/VirtualKeys.h"
 #include "midi/MidiPort.h"
+#include "midi/PlaybackSource.h"
+#include "sound/FluidSynthPort.h"
+#include "theory/ChordNamer.h"
 #include "theory/ModeFlags.h"
 #include "theory/MouseKeys.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QProgressDialog>
 #include <QResizeEvent>
 #include <QWheelEvent>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -49,7 +58,7 @@ bool HasExtension(const QString& strPath) {
 
 CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, QWidget* pParent)
     : QWidget(pParent), CNotePlayer(std::move(pPort)), m_wndOrchestra(this), m_wndScale(this),
-      m_wndOptions(this), m_dialogs(dialogs) {
+      m_wndOptions(this), m_wndScaleFinder(this), m_dialogs(dialogs) {
     m_dwFlags = 0;
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -71,6 +80,12 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
     m_song.SetModified(false);
     m_wndScale.Create(this);
     m_wndOptions.Create(this, m_grid.m_nEchoUp, m_grid.m_nEchoDown);
+    m_wndScaleFinder.Create(this);
+    connect(&m_wndScaleFinder, &CToolDlg::shownChanged, this, [this](bool bShown) {
+        if (bShown) {
+            RefreshScaleFinder();
+        }
+    });
     // A tool window that hides itself ("Hide", close box, Esc) takes its check mark along.
     connect(&m_wndScale, &CToolDlg::shownChanged, this,
             [this](bool bShown) { CheckCommand(ID_VIEW_SCALE_WINDOW, bShown, false); });
@@ -101,9 +116,11 @@ CMainView::~CMainView() {
     disconnect(&m_wndScale, nullptr, this, nullptr);
     disconnect(&m_wndOrchestra, nullptr, this, nullptr);
     disconnect(&m_wndOptions, nullptr, this, nullptr);
+    disconnect(&m_wndScaleFinder, nullptr, this, nullptr);
     m_wndScale.hide();
     m_wndOrchestra.hide();
     m_wndOptions.hide();
+    m_wndScaleFinder.hide();
     if (m_nTickTimer != 0) {
         m_tickTimer.stop();
         m_nTickTimer = 0;
@@ -159,6 +176,7 @@ bool CMainView::event(QEvent* pEvent) {
         BeginFrameBatch();
         const bool bHandled = QWidget::event(pEvent);
         EndFrameBatch();
+        ShowSounding();
         CheckDocuments();
         return bHandled;
     }
@@ -171,6 +189,7 @@ void CMainView::OnTimerTick() {
     BeginFrameBatch();
     CNotePlayer::OnTimerTick();
     EndFrameBatch();
+    ShowSounding();
     CheckDocuments();
 }
 
@@ -463,6 +482,7 @@ void CMainView::OnTonalityChanged(const void* pSender) {
     if (pSender != &m_wndScale) {
         m_wndScale.Refresh();
     }
+    RefreshScaleFinder();
     if (m_pFrame != nullptr) {
         m_pFrame->SetTonalityText(QString::fromLatin1(m_scale.GetName()),
                                   QString::fromLatin1(m_scale.GetKeynoteName()));
@@ -490,6 +510,7 @@ bool CMainView::OnQueryClose() {
 
 bool CMainView::OnCommand(unsigned nID) {
     const bool bHandled = RunCommand(nID);
+    ShowSounding();
     CheckDocuments();
     return bHandled;
 }
@@ -514,6 +535,23 @@ bool CMainView::RunCommand(unsigned nID) {
         break;
     case ID_FILE_SAVE_AS:
         OnFileSaveAs();
+        break;
+    case ID_FILE_SAVE_LAST_PLAYED:
+        OnFileSaveLastPlayed();
+        break;
+    case ID_FILE_INSERT_LAST_PLAYED:
+        OnFileInsertLastPlayed();
+        break;
+    case ID_FILE_EXPORT_AUDIO:
+        OnFileExportAudio();
+        break;
+    case ID_TONALITY_FIND_SCALE:
+        if (m_wndScaleFinder.IsShown()) {
+            m_wndScaleFinder.activateWindow();
+            m_wndScaleFinder.raise();
+        } else {
+            m_wndScaleFinder.show();
+        }
         break;
     case ID_TONALITY_CUSTOM:
         ActivateToolWindow(m_wndScale, m_wndScale.IsShown(), ID_VIEW_SCALE_WINDOW);
@@ -696,16 +734,31 @@ bool CMainView::SaveAs(int nFilter) {
     const QStringList filters{QStringLiteral("Midi File (*.mid)"),
                               QStringLiteral("Bitmap image (*.bmp)")};
     QString strPath;
-    if (!m_dialogs.GetSavePath(filters, {m_strSongPath, m_strImagePath}, strPath, nFilter) ||
-        (nFilter != kFilterMidi && nFilter != kFilterBitmap)) {
+    // The chosen filter alone decides the format.
+    if (!AskSavePath(filters, {m_strSongPath, m_strImagePath},
+                     {QStringLiteral(".MID"), QStringLiteral(".BMP")}, strPath, nFilter)) {
         return false;
     }
-    // The chosen filter alone decides the format; a name without any extension gets one. The
-    // dialog asked about the name as typed only, so a file under the longer name is asked
-    // about here.
     const bool bSong = nFilter == kFilterMidi;
+    const CFileResult result = bSong ? m_song.Save(ToPath(strPath)) : m_image.SaveBmp(strPath);
+    if (!result) {
+        ReportFileFailure("save", QFileInfo(strPath).fileName(), result);
+        return false;
+    }
+    (bSong ? m_strSongPath : m_strImagePath) = strPath;
+    return true;
+}
+
+bool CMainView::AskSavePath(const QStringList& filters, const QStringList& startPaths,
+                            const QStringList& extensions, QString& strPath, int& nFilter) {
+    if (!m_dialogs.GetSavePath(filters, startPaths, strPath, nFilter) || nFilter < 1 ||
+        nFilter > extensions.size()) {
+        return false;
+    }
+    // The dialog asked about the name as typed only, so a file under the longer name is asked
+    // about here.
     if (!HasExtension(strPath)) {
-        strPath += bSong ? QStringLiteral(".MID") : QStringLiteral(".BMP");
+        strPath += extensions[nFilter - 1];
         if (QFileInfo::exists(strPath) &&
             m_dialogs.Ask(QString::fromLatin1(kCaption),
                           QStringLiteral("%1 already exists. Do you want to replace it?")
@@ -715,12 +768,6 @@ bool CMainView::SaveAs(int nFilter) {
             return false;
         }
     }
-    const CFileResult result = bSong ? m_song.Save(ToPath(strPath)) : m_image.SaveBmp(strPath);
-    if (!result) {
-        ReportFileFailure("save", QFileInfo(strPath).fileName(), result);
-        return false;
-    }
-    (bSong ? m_strSongPath : m_strImagePath) = strPath;
     return true;
 }
 
@@ -754,6 +801,134 @@ void CMainView::ReportFileFailure(const char* pszVerb, const QString& strWhat,
     m_dialogs.ShowMessage(
         QString::fromLatin1(kCaption),
         QStringLiteral("Could not %1 %2: %3").arg(QLatin1String(pszVerb), strWhat, strReason));
+}
+
+// What was played and what sounds --------------------------------------------------------------
+
+void CMainView::OnFileSaveLastPlayed() {
+    CSong played;
+    if (!m_capture.MakeSong(played, GetLiveTime(), m_song.m_nTicksPerQuarter, m_song.m_nStep)) {
+        m_dialogs.ShowMessage(QString::fromLatin1(kCaption),
+                              QStringLiteral("Nothing was played in the last 30 minutes."));
+        return;
+    }
+    QString strPath;
+    int nFilter = kFilterMidi;
+    if (!AskSavePath({QStringLiteral("Midi File (*.mid)")}, {m_strLastPlayedPath},
+                     {QStringLiteral(".MID")}, strPath, nFilter)) {
+        return;
+    }
+    if (const CFileResult result = played.Save(ToPath(strPath)); !result) {
+        ReportFileFailure("save", QFileInfo(strPath).fileName(), result);
+        return;
+    }
+    m_strLastPlayedPath = strPath;
+}
+
+void CMainView::OnFileInsertLastPlayed() {
+    if (!m_capture.AddToSong(m_song, GetLiveTime())) {
+        m_dialogs.ShowMessage(QString::fromLatin1(kCaption),
+                              QStringLiteral("Nothing was played in the last 30 minutes."));
+        return;
+    }
+    m_song.MarkModified();
+    SendPrograms();
+    OnSongOpened();
+}
+
+void CMainView::OnFileExportAudio() {
+    QStringList filters{QStringLiteral("Wave audio (*.wav)")};
+    QStringList extensions{QStringLiteral(".wav")};
+    if (CAudioExporter::CanWrite(CAudioExporter::EFormat::Flac)) {
+        filters << QStringLiteral("FLAC audio (*.flac)");
+        extensions << QStringLiteral(".flac");
+    }
+    QString strStart = m_strAudioPath;
+    if (strStart.isEmpty() && !m_strSongPath.isEmpty()) {
+        const QFileInfo song(m_strSongPath);
+        strStart = song.dir().filePath(song.completeBaseName() + QStringLiteral(".wav"));
+    }
+    QString strPath;
+    int nFilter = 1;
+    if (!AskSavePath(filters, QStringList(filters.size(), strStart), extensions, strPath,
+                     nFilter)) {
+        return;
+    }
+    const auto eFormat =
+        nFilter == 2 ? CAudioExporter::EFormat::Flac : CAudioExporter::EFormat::Wav;
+    if (ExportAudio(strPath, eFormat) == CAudioExporter::EResult::Done) {
+        m_strAudioPath = strPath;
+    }
+}
+
+CAudioExporter::EResult CMainView::ExportAudio(const QString& strPath,
+                                               CAudioExporter::EFormat eFormat) {
+    const QString strName = QFileInfo(strPath).fileName();
+    const auto* pSynthPort = dynamic_cast<const CFluidSynthPort*>(m_midiOut.GetPort());
+    CAudioExporter exporter(pSynthPort != nullptr ? pSynthPort->GetSoundFont()
+                                                  : CFluidSynthPort::FindSoundFont());
+    CPlaybackSource source(m_song, m_bIgnoreSysEx);
+
+    QProgressDialog progress(QStringLiteral("Exporting %1...").arg(strName),
+                             QStringLiteral("Cancel"), 0, 100, this);
+    progress.setWindowTitle(QString::fromLatin1(kCaption));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    std::atomic<bool> bCancel{false};
+    std::atomic<bool> bDone{false};
+    connect(&progress, &QProgressDialog::canceled, this, [&bCancel] { bCancel = true; });
+
+    // The song sounds on meanwhile; only the copy the source took is rendered.
+    CAudioExporter::EResult eResult = CAudioExporter::EResult::WriteFailed;
+    std::thread worker([&] {
+        eResult = exporter.Export(source, ToPath(strPath), eFormat, bCancel, [&progress](double f) {
+            const int nValue = static_cast<int>(f * 100);
+            QMetaObject::invokeMethod(
+                &progress, [&progress, nValue] { progress.setValue(nValue); },
+                Qt::QueuedConnection);
+        });
+        bDone = true;
+        // Wakes the loop below.
+        QMetaObject::invokeMethod(
+            &progress, [] {}, Qt::QueuedConnection);
+    });
+    progress.show();
+    while (!bDone.load()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    worker.join();
+    progress.hide();
+
+    if (eResult == CAudioExporter::EResult::NoSoundFont) {
+        m_dialogs.ShowMessage(
+            QString::fromLatin1(kCaption),
+            QStringLiteral("Could not export %1: there is no SoundFont to play the song with")
+                .arg(strName));
+    } else if (eResult == CAudioExporter::EResult::WriteFailed) {
+        ReportFileFailure("export", strName, exporter.GetError());
+    }
+    return eResult;
+}
+
+void CMainView::ShowSounding() {
+    if (!m_sounding.TakeChanged()) {
+        return;
+    }
+    if (m_pFrame != nullptr) {
+        const int nLowest = m_sounding.GetLowest();
+        m_pFrame->SetChordNameText(QString::fromStdString(
+            CChordNamer::Name(m_sounding.GetPitchClasses(), nLowest < 0 ? -1 : nLowest % 12)));
+    }
+    RefreshScaleFinder();
+}
+
+void CMainView::RefreshScaleFinder() {
+    if (m_wndScaleFinder.IsShown()) {
+        m_wndScaleFinder.Refresh(m_sounding.IsSilent() ? m_sounding.GetLastChord()
+                                                       : m_sounding.GetPitchClasses());
+    }
 }
 
 // Unsaved work and its recovery --------------------------------------------------------------

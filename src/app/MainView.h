@@ -6,9 +6,11 @@
 #include "files/RecoveryWriter.h"
 #include "keyboard/KeyMap.h"
 #include "midi/NotePlayer.h"
+#include "sound/AudioExporter.h"
 #include "windows/OptionsDlg.h"
 #include "windows/OrchestraDlg.h"
 #include "windows/ScaleDlg.h"
+#include "windows/ScaleFinderDlg.h"
 
 #include <QPoint>
 #include <QRegion>
@@ -99,6 +101,17 @@ public:
     // Asks "Save changes to the song?" (or drawing) when it has unsaved changes; true when what
     // follows may drop it: saved, discarded, or nothing to save.
     bool SaveModified(EDocument eDocument);
+    // What was played live in the last 30 minutes: into a file of its own, or into the song.
+    void OnFileSaveLastPlayed();
+    void OnFileInsertLastPlayed();
+    // Renders the song to a sound file chosen by the user.
+    void OnFileExportAudio();
+    // Renders the song to strPath off this thread, behind a progress window that can cancel.
+    CAudioExporter::EResult ExportAudio(const QString& strPath, CAudioExporter::EFormat eFormat);
+
+    // The chord pane and the Find Scale window follow the sounding notes; run after every
+    // tick, input event and command, it does nothing when no note started or ended.
+    void ShowSounding();
 
     // Keeps a recovery file of the unsaved song in strFolder from now on, and offers to restore
     // one that a program no longer running left there once the event loop runs. False (no
@@ -117,6 +130,7 @@ public:
     COrchestraDlg m_wndOrchestra;
     CScaleDlg m_wndScale;
     COptionsDlg m_wndOptions;
+    CScaleFinderDlg m_wndScaleFinder;
     CKeyMap m_keyMap;
     QTimer m_tickTimer;
     QTimer m_latchTimer;
@@ -125,6 +139,8 @@ public:
     // The last file opened or saved of each kind: where Save As starts.
     QString m_strSongPath;
     QString m_strImagePath;
+    QString m_strLastPlayedPath;
+    QString m_strAudioPath;
     CRecoveryFile m_recoveryFile;
     CRecoveryWriter m_recoveryWriter{m_recoveryFile};
     QTimer m_recoveryTimer;
@@ -155,6 +171,13 @@ private:
     void OnScale(unsigned nID);
     void ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID);
     void ActivateToolWindow(QWidget& wnd, bool bShown, unsigned nID);
+    // Asks for a file to save to, starting on nFilter with startPaths; a name without any
+    // extension gets the chosen filter's from extensions, and the user is asked before an
+    // existing file of the longer name is replaced. False when the user cancelled.
+    bool AskSavePath(const QStringList& filters, const QStringList& startPaths,
+                     const QStringList& extensions, QString& strPath, int& nFilter);
+    // The Find Scale window lists the scales of what sounds, or of the last chord played.
+    void RefreshScaleFinder();
     // "Could not <verb> <what>: <reason>", the reason as the result gives it.
     void ReportFileFailure(const char* pszVerb, const QString& strWhat, const CFileResult& result);
     // The Orchestra window follows a song just opened.

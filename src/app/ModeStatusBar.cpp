@@ -92,6 +92,7 @@ CModeStatusBar::CModeStatusBar(QWidget* pParent) : QStatusBar(pParent) {
 
     QLabel* pNum = MakePaneLabel(this, fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 8);
     m_panes[PANE_NUM] = pNum;
+    m_panes[PANE_CHORD_NAME] = MakePaneLabel(this, 110);
 
     for (int nPane = PANE_TONALITY; nPane < PANE_COUNT; ++nPane)
         addPermanentWidget(m_panes[static_cast<std::size_t>(nPane)]);
@@ -152,6 +153,12 @@ void CModeStatusBar::SetTonalityText(const QString& strScale, const QString& str
     pTonality->update();
 }
 
+void CModeStatusBar::SetChordNameText(const QString& strName) {
+    auto* pName = static_cast<QLabel*>(m_panes[PANE_CHORD_NAME]);
+    if (pName->text() != strName)
+        pName->setText(strName);
+}
+
 void CModeStatusBar::BuildChordText(QString& strOut) const {
     const int n = static_cast<int>((m_dwFlags & kFlagChordSizeMask) >> kChordSizeShift);
     const int r = static_cast<int>((m_dwFlags & kFlagInversionMask) >> kInversionShift);
@@ -209,6 +216,7 @@ QString CModeStatusBar::GetPaneText(int nPane) const {
     case PANE_TONALITY:
     case PANE_CHORD:
     case PANE_NUM:
+    case PANE_CHORD_NAME:
         return static_cast<const QLabel*>(m_panes[static_cast<std::size_t>(nPane)])->text();
     case PANE_PEN:
         return (m_dwFlags & kFlagPenMode) ? QString() : g_strPenKey;

@@ -13,8 +13,8 @@ class QLabel;
 class QPainter;
 
 // The frame's status bar: the message pane, the tonality, the chord that chord mode plays,
-// the pen (owner-drawn) and the Num Lock indicator. In pen mode the pen pane also sets up the
-// pen: a left click chooses its colour, a right click its width.
+// the pen (owner-drawn), the Num Lock indicator and the name of what sounds now. In pen mode the
+// pen pane also sets up the pen: a left click chooses its colour, a right click its width.
 class CModeStatusBar : public QStatusBar {
     Q_OBJECT
 public:
@@ -23,7 +23,9 @@ public:
     static constexpr int PANE_CHORD = 2;
     static constexpr int PANE_PEN = 3;
     static constexpr int PANE_NUM = 4;
-    static constexpr int PANE_COUNT = 5;
+    // The name of the chord the sounding notes form; empty while nothing sounds.
+    static constexpr int PANE_CHORD_NAME = 5;
+    static constexpr int PANE_COUNT = 6;
 
     // Steps between consecutive notes of the fixed chord types, by 3 * group + variant.
     static constexpr std::array<const char*, 12> CHORD_INTERVALS = {
@@ -41,6 +43,7 @@ public:
 
     void SetFlags(std::uint32_t dwFlags);
     void SetTonalityText(const QString& strScale, const QString& strKeynote);
+    void SetChordNameText(const QString& strName);
     void BuildChordText(QString& strOut) const;
 
     void SetPenHandler(PenHandler fnHandler) { m_fnPenHandler = std::move(fnHandler); }

@@ -20,6 +20,9 @@ constexpr unsigned ID_FILE_NEW_IMAGE = 32833;
 constexpr unsigned ID_FILE_OPEN = 57601;
 constexpr unsigned ID_FILE_SAVE_AS = 57604;
 constexpr unsigned ID_APP_EXIT = 57665;
+constexpr unsigned ID_FILE_SAVE_LAST_PLAYED = 33190;
+constexpr unsigned ID_FILE_INSERT_LAST_PLAYED = 33191;
+constexpr unsigned ID_FILE_EXPORT_AUDIO = 33192;
 
 // Tonality > Keynote: C ... B, keynote = id - ID_TONALITY_KEY_C
 constexpr unsigned ID_TONALITY_KEY_C = 32790;
@@ -62,6 +65,7 @@ constexpr unsigned ID_SCALE_SYM_2_2_1_1 = 32825;
 constexpr unsigned ID_SCALE_SYM_2_1_1_1_1 = 32826;
 constexpr unsigned ID_SCALE_CHROMATIC = 32827;
 constexpr unsigned ID_TONALITY_CUSTOM = 32777;
+constexpr unsigned ID_TONALITY_FIND_SCALE = 33193;
 
 // Track
 constexpr unsigned ID_TRACK_PLAY = 32780;

@@ -31,6 +31,7 @@ CNoteEngine::~CNoteEngine() {
 }
 
 void CNoteEngine::OnTimerTick() {
+    ++m_nTicks;
     m_midiOut.CheckPort();
     // A tempo too slow for the song's division stops the song's clock (a step of 0), but the
     // notes already sounding must still end: their clock never stands still.
@@ -76,12 +77,14 @@ void CNoteEngine::StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint
     // The sound goes out first: it must not wait for the picture.
     m_midiOut.NoteOn(nChannel, nNote, kVelocity);
     if (!bStillSounding) {
+        m_sounding.Set(nChannel, nNote, true);
         m_display.ShowNote(nChannel, nNote, true);
     }
 }
 
 void CNoteEngine::StopNote(std::uint8_t nChannel, std::uint8_t nNote) {
     m_midiOut.NoteOff(nChannel, nNote);
+    m_sounding.Set(nChannel, nNote, false);
     m_display.ShowNote(nChannel, nNote, false);
 }
 
@@ -90,6 +93,8 @@ void CNoteEngine::PlayNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint3
         nDuration = m_song.m_nNoteLength;
     }
     StartNote(nChannel, nNote, nDuration);
+    m_capture.AddNote(GetLiveTime(), nChannel, nNote, GetChannelProgram(nChannel), nDuration,
+                      m_song.m_nStep);
     if (m_bRecording) {
         m_song.RecordNote(nChannel, nNote, nDuration);
     }
@@ -275,17 +280,19 @@ bool CNoteEngine::ResetMidi() {
     const bool bOpen = m_midiOut.Reset();
     SendPrograms();
     m_scheduler.ClearPending();
+    m_sounding.Clear();
     m_display.ResetNoteStates();
     return bOpen;
 }
 
 void CNoteEngine::NotifyTonalityChanged(const void* pSender) {
+    STonalityRecord record;
+    m_scale.GetTonalityRecord(record);
     // A change that playback makes is not recorded, as the notes it plays are not.
     if (m_bRecording && !m_bPlaying) {
-        STonalityRecord record;
-        m_scale.GetTonalityRecord(record);
         m_song.RecordScale(record.wMask, record.nKeynote);
     }
+    m_capture.AddTonality(GetLiveTime(), record.wMask, record.nKeynote);
     m_display.OnTonalityChanged(pSender);
 }
 
@@ -293,4 +300,13 @@ void CNoteEngine::SetTonality(std::uint8_t nKeynote, const std::uint8_t* pPatter
                               const void* pSender) {
     m_scale.SetPattern(nKeynote, pPattern);
     NotifyTonalityChanged(pSender);
+}
+
+std::uint8_t CNoteEngine::GetChannelProgram(std::uint8_t nChannel) const {
+    for (const CTrack& track : m_song.m_tracks) {
+        if (track.m_bActive && track.m_nChannel == nChannel) {
+            return track.m_nProgram;
+        }
+    }
+    return 0;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "midi/LiveCapture.h"
 #include "midi/MidiEvent.h"
 #include "midi/MidiOut.h"
 #include "midi/NoteDisplay.h"
 #include "midi/NoteScheduler.h"
 #include "midi/PlayerControl.h"
 #include "midi/Song.h"
+#include "midi/SoundingNotes.h"
 #include "theory/Scale.h"
 
 #include <cstdint>
@@ -67,6 +69,10 @@ public:
     // Reset Midi: device reset and reopened, programs sent again, pending notes dropped and the
     // display's notes reset (the caller repaints). Returns whether the device is open.
     bool ResetMidi();
+    // The clock of what is played live: timer ticks so far, in milliseconds.
+    std::uint32_t GetLiveTime() const { return m_nTicks * CLiveCapture::kTimerMilliseconds; }
+    // The program the first active track on nChannel plays (0 when none uses it).
+    std::uint8_t GetChannelProgram(std::uint8_t nChannel) const;
 
     std::uint8_t GetCurrentTrack() const override { return m_nCurrentTrack; }
     void SetCurrentTrack(std::uint8_t nTrack) override { m_nCurrentTrack = nTrack; }
@@ -85,6 +91,10 @@ public:
     bool m_bPlaying = false;
     bool m_bRecording = false;
     bool m_bIgnoreSysEx = true;
+    // What sounds now, from any source, and everything played live in the last 30 minutes.
+    CSoundingNotes m_sounding;
+    CLiveCapture m_capture;
+    std::uint32_t m_nTicks = 0;
 
 private:
     INoteDisplay& m_display;

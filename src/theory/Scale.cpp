@@ -133,11 +133,15 @@ void CScale::SetPattern(std::uint8_t nKeynote, const std::uint8_t* pPattern) {
 }
 
 void CScale::SetMask(std::uint8_t nKeynote, std::uint16_t wMask) {
-    std::uint8_t pattern[12];
+    SetPattern(nKeynote, PatternOf(wMask).data());
+}
+
+std::array<std::uint8_t, 12> CScale::PatternOf(std::uint16_t wMask) {
+    std::array<std::uint8_t, 12> pattern{};
     pattern[0] = kKeynote;
-    for (int d = 1; d < 12; ++d)
+    for (std::size_t d = 1; d < 12; ++d)
         pattern[d] = static_cast<std::uint8_t>((wMask >> (d - 1)) & 1);
-    SetPattern(nKeynote, pattern);
+    return pattern;
 }
 
 void CScale::SelectScale(int nRow) {

@@ -40,6 +40,8 @@ public:
     // degree states. Keynotes above 11 are taken modulo 12.
     void SetPattern(std::uint8_t nKeynote, const std::uint8_t* pPattern);
     void SetMask(std::uint8_t nKeynote, std::uint16_t wMask);
+    // The twelve degree states a black mask stands for, as SetPattern takes them.
+    static std::array<std::uint8_t, 12> PatternOf(std::uint16_t wMask);
     void SelectScale(int nRow);
     void SetKeySignature(std::int8_t nSharps, std::uint8_t bMinor);
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "midi/TickSource.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CSong;
+
+// The song's playback run offline: a player of its own over a copy of the song, driven one
+// timer tick at a time, whose messages are collected instead of sounded. It plays exactly as
+// Track > Play does: from the start with the instruments, at the tempo and note lengthening in
+// use, until the song and its last notes have ended. The copy is taken at construction; from
+// then on the source shares nothing with the song, so it may run on another thread.
+class CPlaybackSource : public ITickSource {
+public:
+    CPlaybackSource(CSong& song, bool bIgnoreSysEx);
+    ~CPlaybackSource() override;
+    CPlaybackSource(const CPlaybackSource&) = delete;
+    CPlaybackSource& operator=(const CPlaybackSource&) = delete;
+
+    bool NextTick(std::vector<std::uint32_t>& out) override;
+    std::uint64_t GetExpectedTicks() const override { return m_nExpectedTicks; }
+
+private:
+    class CPlayer;
+    std::unique_ptr<CPlayer> m_pPlayer;
+    std::uint64_t m_nExpectedTicks = 0;
+    bool m_bEnded = false;
+};
