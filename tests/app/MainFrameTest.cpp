@@ -81,6 +81,10 @@ TEST(MainFrame, MenuTreeHasEveryTextHintAndIdentifier) {
         "  &Open...\tCtrl+O = 57601",
         "  Save As...\tCtrl+S = 57604",
         "  -",
+        "  Save &Last Played... = 33190",
+        "  &Insert Last Played into Song = 33191",
+        "  &Export Audio... = 33192",
+        "  -",
         "  E&xit = 57665",
         "To&nality",
         "  Keynote",
@@ -130,6 +134,7 @@ TEST(MainFrame, MenuTreeHasEveryTextHintAndIdentifier) {
         "     \t2.1.1.1.1 = 32826",
         "  Chromatic\tF12 = 32827",
         "  Custom...\tAlt+F12 = 32777",
+        "  Find Scale...\tF9 = 33193",
         "T&rack",
         "  &Play\tCtrl+P = 32780",
         "  &Record\tCtrl+R = 32781",
@@ -169,6 +174,7 @@ TEST(MainFrame, AcceleratorTableBecomesWindowShortcuts) {
         {"Ctrl+R", 32781}, {"F1", 57670},       {"Shift+F1", 57669},  {"F2", 32775},
         {"F3", 32835},     {"F4", 32788},       {"F5", 33182},        {"F11", 33155},
         {"F12", 32827},    {"Ctrl+F12", 32803}, {"Shift+F12", 32806}, {"Alt+F12", 32839},
+        {"F9", 33193},
     };
     for (const auto& [strKey, nID] : accelerators) {
         QAction* pAction = ActionWithShortcut(frame, QKeySequence(QString::fromStdString(strKey)));
@@ -184,7 +190,7 @@ TEST(MainFrame, AcceleratorTableBecomesWindowShortcuts) {
     int nWithShortcut = 0;
     for (QAction* pAction : frame.findChildren<QAction*>())
         nWithShortcut += pAction->shortcut().isEmpty() ? 0 : 1;
-    EXPECT_EQ(nWithShortcut, 16);
+    EXPECT_EQ(nWithShortcut, 17);
 }
 
 TEST(MainFrame, KeysReachTheViewOrTheCommandTable) {
