@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -113,6 +114,10 @@ bool CAudioExporter::Load() {
     fluid_settings_setnum(m_pSettings, "synth.sample-rate", kSampleRate);
     // One thread calls it at a time: the locks the live synthesiser needs would only cost.
     fluid_settings_setint(m_pSettings, "synth.threadsafe-api", 0);
+    // The voices are shared out over the cores; the live synthesiser keeps to one thread.
+    fluid_settings_setint(m_pSettings, "synth.cpu-cores",
+                          static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u,
+                                                      static_cast<unsigned>(kMaxCores))));
     m_pSynth = new_fluid_synth(m_pSettings);
     std::error_code ec;
     m_bLoaded = m_pSynth != nullptr && !m_soundFont.empty() &&

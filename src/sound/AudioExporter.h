@@ -27,6 +27,8 @@ public:
     enum class EResult { Done, Cancelled, NoSoundFont, WriteFailed };
 
     static constexpr int kSampleRate = 44100;
+    // Render threads at most, one a core.
+    static constexpr int kMaxCores = 4;
     // The tail after the last message stops here even if something still sounds.
     static constexpr double kMaxTailSeconds = 10.0;
     // Quiet that ends the tail: this long below the last bit of 16-bit sound.
