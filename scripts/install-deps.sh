@@ -13,7 +13,7 @@ if [[ "${1:-}" == "--test" ]]; then
         libgtest-dev libgmock-dev libbenchmark-dev libdrumstick-dev qtbase5-dev
         clang libclang-rt-14-dev
         python3 python3-mido python3-pil imagemagick fluidsynth
-        xvfb xauth xdotool libxtst6 pulseaudio pulseaudio-utils sox
+        xvfb xauth xdotool libxtst6 pulseaudio pulseaudio-utils sox tesseract-ocr tesseract-ocr-eng
         timgm6mb-soundfont
     )
 fi

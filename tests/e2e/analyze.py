@@ -4,12 +4,16 @@
     analyze.py colours MAJOR.png CHROMATIC.png
     analyze.py stroke BEFORE.png AFTER.png X0 X1 Y
     analyze.py notes RECOVERY_DIR COUNT
+    analyze.py chord PANE.png NAME
+    analyze.py played FILE.mid NOTES
 Exits 0 when the check holds, 1 (with a reason) when it does not.
 """
 import array
 import glob
 import os
+import subprocess
 import sys
+import tempfile
 import wave
 
 import mido
@@ -103,9 +107,32 @@ def notes(folder, count):
     return None
 
 
+def chord(path, name):
+    """The pane's text as tesseract reads it from a screenshot enlarged four times."""
+    pane = Image.open(path).convert("L")
+    pane = pane.resize((pane.width * 4, pane.height * 4), Image.LANCZOS)
+    with tempfile.NamedTemporaryFile(suffix=".png") as big:
+        pane.save(big.name)
+        read = subprocess.run(["tesseract", big.name, "-", "--psm", "7"], capture_output=True,
+                              text=True).stdout.split()
+    print(f"chord pane reads {read}")
+    if read[-1:] != [name]:
+        return f"the chord pane does not end in {name}"
+    return None
+
+
+def played(path, wanted):
+    found = sorted(msg.note for track in mido.MidiFile(path).tracks for msg in track
+                   if msg.type == "note_on" and msg.velocity > 0)
+    print(f"notes played: {found}")
+    if found != sorted(int(n) for n in wanted.split(",")):
+        return f"{found} instead of {wanted}"
+    return None
+
+
 def main(argv):
     checks = {"note": (note, 2), "colours": (colours, 2), "stroke": (stroke, 5),
-              "notes": (notes, 2)}
+              "notes": (notes, 2), "chord": (chord, 2), "played": (played, 2)}
     if len(argv) < 2 or argv[1] not in checks or len(argv) - 2 != checks[argv[1]][1]:
         print(__doc__)
         return 2

@@ -5,7 +5,7 @@
 #   tests/e2e/run.sh path/to/vorkeln
 set -euo pipefail
 
-checks=5
+checks=7
 if [[ "${1:-}" == "--count" ]]; then
     echo "$checks"
     exit 0
@@ -118,6 +118,23 @@ xdotool mouseup 1
 sleep 1
 import -window root "$work/after.png"
 "${analyze[@]}" stroke "$work/before.png" "$work/after.png" 200 500 300 || fail "no pen stroke"
+
+echo "e2e: a C major triad is named C in the chord pane"
+xdotool windowfocus --sync "$win" || true
+xdotool key F7
+# C, E and G above middle C on the lattice keys; the pane shows the name while they sound.
+xdotool key i 9 equal
+import -window root -crop 170x26+1030+734 "$work/chord.png"
+"${analyze[@]}" chord "$work/chord.png" C || fail "the chord pane does not read C"
+
+echo "e2e: the notes just played are saved from File > Save Last Played"
+xdotool key alt+f l
+wait_for 10 xdotool search --onlyvisible --name '^Save' || fail "no Save dialog"
+xdotool type --delay 20 "$work/played.mid"
+xdotool key Return
+wait_for 10 test -s "$work/played.mid" || fail "the last played notes were not saved"
+# Everything played live so far: the Q of the first check, then the triad.
+"${analyze[@]}" played "$work/played.mid" 53,60,64,67 || fail "the saved notes are not Q's and C E G"
 
 echo "e2e: notes recorded before a crash are restored at the next start"
 recovery="$HOME/.local/share/Local AppWizard-Generated Applications/Vorkeln"
