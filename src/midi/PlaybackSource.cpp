@@ -1,27 +1,29 @@
 #include "midi/PlaybackSource.h"
 
-#include "midi/NotePlayer.h"
+#include "midi/NoteDisplay.h"
+#include "midi/NoteEngine.h"
 #include "midi/RecordingPort.h"
 
 #include <algorithm>
+#include <utility>
 
-// A player that only plays the song: nothing is shown, and the tonality it meets is its own.
-class CPlaybackSource::CPlayer : public CNotePlayer {
+// Nothing of the offline playback is shown, and the tonality its song sets is its own.
+class CPlaybackSource::CSilentDisplay : public INoteDisplay {
 public:
-    explicit CPlayer(std::unique_ptr<CRecordingPort> pPort)
-        : CNotePlayer(std::move(pPort)),
-          m_pPort(static_cast<CRecordingPort*>(m_midiOut.GetPort())) {}
-
+    void ShowNote(int /*nChannel*/, int /*nNote*/, bool /*bOn*/) override {}
+    void ShowEchoRange(std::int8_t /*nEchoUp*/, std::int8_t /*nEchoDown*/) override {}
+    void ResetNoteStates() override {}
     void OnTonalityChanged(const void* /*pSender*/) override {}
     void OnPlayStart(bool /*bContinue*/) override {}
     void OnPlayStop() override {}
-
-    CRecordingPort* m_pPort;
 };
 
 CPlaybackSource::CPlaybackSource(CSong& song, bool bIgnoreSysEx)
-    : m_pPlayer(std::make_unique<CPlayer>(std::make_unique<CRecordingPort>())) {
-    CSong& copy = m_pPlayer->m_song;
+    : m_pDisplay(std::make_unique<CSilentDisplay>()) {
+    auto pPort = std::make_unique<CRecordingPort>();
+    m_pPort = pPort.get();
+    m_pEngine = std::make_unique<CNoteEngine>(std::move(pPort), *m_pDisplay);
+    CSong& copy = m_pEngine->m_song;
     std::vector<std::uint8_t> bytes;
     if (!song.SaveMemory(bytes) || !copy.LoadMemory(bytes.data(), bytes.size())) {
         m_bEnded = true;
@@ -31,7 +33,7 @@ CPlaybackSource::CPlaybackSource(CSong& song, bool bIgnoreSysEx)
     copy.m_nBaseStep = song.m_nBaseStep;
     copy.SetTempo(song.m_nTempo);
     copy.SetLengthPercent(song.m_nLengthPercent);
-    m_pPlayer->m_bIgnoreSysEx = bIgnoreSysEx;
+    m_pEngine->m_bIgnoreSysEx = bIgnoreSysEx;
     // A song clock that stands still would never end.
     if (copy.m_nStep == 0) {
         m_bEnded = true;
@@ -50,7 +52,7 @@ CPlaybackSource::CPlaybackSource(CSong& song, bool bIgnoreSysEx)
         }
     }
     m_nExpectedTicks = nEnd / copy.m_nStep + 1;
-    m_pPlayer->StartPlay(false);
+    m_pEngine->StartPlay(false);
 }
 
 CPlaybackSource::~CPlaybackSource() = default;
@@ -59,12 +61,12 @@ bool CPlaybackSource::NextTick(std::vector<std::uint32_t>& out) {
     if (m_bEnded) {
         return false;
     }
-    std::vector<std::uint32_t>& sent = m_pPlayer->m_pPort->m_messages;
+    std::vector<std::uint32_t>& sent = m_pPort->m_messages;
     // The first tick also carries what the start sent: the reset and the instruments.
-    m_pPlayer->OnTimerTick();
+    m_pEngine->OnTimerTick();
     out.insert(out.end(), sent.begin(), sent.end());
     sent.clear();
-    if (!m_pPlayer->m_bPlaying && m_pPlayer->m_scheduler.IsEmpty()) {
+    if (!m_pEngine->m_bPlaying && m_pEngine->m_scheduler.IsEmpty()) {
         m_bEnded = true;
     }
     return true;

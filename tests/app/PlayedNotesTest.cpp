@@ -6,7 +6,6 @@
 #include "app/MainView.h"
 #include "app/ModeStatusBar.h"
 #include "commands/CommandIds.h"
-#include "midi/PlaybackSource.h"
 #include "sound/FluidSynthPort.h"
 
 #include <QApplication>
@@ -176,41 +175,6 @@ TEST_F(PlayedNotesTest, WhatWasPlayedLiveIsSavedForMidoAndInsertedIntoTheSong) {
     EXPECT_EQ(m_pView->m_song.m_tracks.back().m_events.size(), 4u);
     // The piano of channel 0 is taken: the new track plays on the next free channel.
     EXPECT_EQ(m_pView->m_song.m_tracks.back().m_nChannel, 1);
-}
-
-TEST_F(PlayedNotesTest, TheOfflineSourcePlaysTheSongAsPlaybackDoes) {
-    AddSongNote(60, 0, 384);
-    AddSongNote(64, 100, 200);
-    AddSongNote(60, 300, 900);
-    AddSongNote(67, 384, 1);
-    struct SCase {
-        std::uint32_t nTempo;
-        std::uint32_t nLengthPercent;
-    };
-    for (const SCase c : {SCase{100, 100}, SCase{50, 100}, SCase{170, 250}, SCase{100, 10}}) {
-        m_pView->SetControl(CNotePlayer::kControlTempo, c.nTempo);
-        m_pView->SetControl(CNotePlayer::kControlLengthPercent, c.nLengthPercent);
-        std::vector<std::vector<std::uint32_t>> offline;
-        CPlaybackSource source(m_pView->m_song, m_pView->m_bIgnoreSysEx);
-        for (std::vector<std::uint32_t> tick; source.NextTick(tick); tick.clear()) {
-            offline.push_back(tick);
-        }
-        // The estimate the progress shows: the notes' end, before the ticks that find it.
-        EXPECT_NEAR(static_cast<double>(offline.size()),
-                    static_cast<double>(source.GetExpectedTicks()), 3)
-            << c.nTempo << " " << c.nLengthPercent;
-
-        // A new player starts with the piano on channel 0; the start's messages and the first
-        // tick's sound together, as the offline source hands them out.
-        m_pPort->m_messages.assign({0xC0});
-        m_pView->OnCommand(ID_TRACK_PLAY);
-        std::vector<std::vector<std::uint32_t>> played;
-        do {
-            m_pView->OnTimerTick();
-            played.push_back(std::exchange(m_pPort->m_messages, {}));
-        } while (m_pView->m_bPlaying || !m_pView->m_scheduler.IsEmpty());
-        EXPECT_EQ(offline, played) << c.nTempo << " " << c.nLengthPercent;
-    }
 }
 
 TEST_F(PlayedNotesTest, ExportAudioWritesTheSongAsItPlays) {

@@ -1,6 +1,7 @@
 #include "midi/NoteEngine.h"
 #include "MidiTestUtil.h"
 #include "midi/NoteDisplay.h"
+#include "midi/PlaybackSource.h"
 #include "midi/RecordingPort.h"
 #include "theory/ModeFlags.h"
 
@@ -503,3 +504,50 @@ TEST_F(NoteEngineTest, ProgramChangesOfAFilePlayWhereTheyStandAndEveryPassStarts
 }
 
 } // namespace
+
+TEST_F(NoteEngineTest, OfflinePlaybackSendsWhatPlaybackSendsTickForTick) {
+    CMidiEvent notes[] = {
+        ChannelEvent(0, 0x93, 60, 127, 384), ChannelEvent(100, 0x93, 64, 127, 200),
+        ChannelEvent(300, 0x93, 60, 127, 900), ChannelEvent(384, 0x93, 67, 127, 1)};
+    AddSongTrack({&notes[0], &notes[1], &notes[2], &notes[3]});
+    struct SCase {
+        std::uint32_t nTempo;
+        std::uint32_t nLengthPercent;
+    };
+    for (const SCase c : {SCase{100, 100}, SCase{50, 100}, SCase{170, 250}, SCase{100, 10}}) {
+        m_player.SetControl(IPlayerControl::kControlTempo, c.nTempo);
+        m_player.SetControl(IPlayerControl::kControlLengthPercent, c.nLengthPercent);
+        std::vector<std::vector<std::uint32_t>> offline;
+        CPlaybackSource source(m_player.m_song, m_player.m_bIgnoreSysEx);
+        for (std::vector<std::uint32_t> tick; source.NextTick(tick); tick.clear()) {
+            offline.push_back(tick);
+        }
+        // The estimate the progress shows: the notes' end, before the ticks that find it.
+        EXPECT_NEAR(static_cast<double>(offline.size()),
+                    static_cast<double>(source.GetExpectedTicks()), 3)
+            << c.nTempo << " " << c.nLengthPercent;
+
+        // A new engine starts with the piano on channel 0; the offline source hands that out
+        // with the start's messages and the first tick's sound.
+        m_player.Messages().assign({Program(0, 0)});
+        m_player.StartPlay(false);
+        std::vector<std::vector<std::uint32_t>> played;
+        do {
+            m_player.OnTimerTick();
+            played.push_back(std::exchange(m_player.Messages(), {}));
+        } while (m_player.m_bPlaying || !m_player.m_scheduler.IsEmpty());
+        EXPECT_EQ(offline, played) << c.nTempo << " " << c.nLengthPercent;
+    }
+}
+
+TEST_F(NoteEngineTest, EverySoundingNoteIsFollowedButOnlyLivePlayIsKept) {
+    CMidiEvent note = ChannelEvent(0, 0x93, 64, 90, 30);
+    AddSongTrack({&note});
+    m_player.PlayKey(60);
+    StartSong();
+    m_player.OnTimerTick();
+    EXPECT_EQ(m_player.m_sounding.GetPitchClasses(), (1u << 0) | (1u << 4));
+    EXPECT_EQ(m_player.m_capture.GetNoteCount(m_player.GetLiveTime()), 1u);
+    m_player.ResetMidi();
+    EXPECT_TRUE(m_player.m_sounding.IsSilent());
+}
