@@ -15,4 +15,7 @@ public:
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
     virtual void SendShort(std::uint32_t dwMsg) = 0;
+    // Called now and then on the owner's thread: takes in what was done in the background and
+    // looks whether the far end is still there. A port whose far end has gone is no longer open.
+    virtual void Poll() {}
 };

@@ -1,56 +1,49 @@
 #include "sound/RtMidiPort.h"
 
-#include <RtMidi.h>
+#include "sound/MidiSystems.h"
 
 #include <array>
 
 namespace {
-// Errors become results: nothing is printed and nothing is thrown past this class.
-void IgnoreError(RtMidiError::Type /*type*/, const std::string& /*text*/, void* /*pData*/) {}
-
 std::size_t MessageLength(std::uint8_t status) {
     const std::uint8_t nType = status & 0xF0;
     return nType == 0xC0 || nType == 0xD0 ? 2 : 3;
 }
 } // namespace
 
-CRtMidiPort::CRtMidiPort(unsigned nPort) : m_nPort(nPort) {}
+CRtMidiPort::CRtMidiPort(SMidiPortId id) : m_id(std::move(id)) {}
 
 CRtMidiPort::~CRtMidiPort() {
     Close();
 }
 
-std::vector<std::string> CRtMidiPort::ListPorts() {
-    std::vector<std::string> names;
-    try {
-        RtMidiOut out;
-        out.setErrorCallback(IgnoreError);
-        const unsigned nCount = out.getPortCount();
-        for (unsigned i = 0; i < nCount; ++i) {
-            names.push_back(out.getPortName(i));
-        }
-    } catch (const RtMidiError&) {
-        names.clear();
-    }
-    return names;
+std::vector<SMidiPortId> CRtMidiPort::ListPorts() {
+    return CMidiSystems::ListAll<RtMidiOut>();
 }
 
 bool CRtMidiPort::Open() {
     Close();
+    const RtMidi::Api api = RtMidi::getCompiledApiByName(m_id.m_api);
+    if (api == RtMidi::UNSPECIFIED) {
+        return false;
+    }
+    auto pOut = CMidiSystems::MakeClient<RtMidiOut>(api);
+    if (pOut == nullptr) {
+        return false;
+    }
     try {
-        auto pOut = std::make_unique<RtMidiOut>();
-        pOut->setErrorCallback(IgnoreError);
-        if (m_nPort >= pOut->getPortCount()) {
+        const int nPort = CMidiSystems::FindPort(*pOut, api, m_id);
+        if (nPort < 0) {
             return false;
         }
-        pOut->openPort(m_nPort, "Vorkeln");
+        pOut->openPort(static_cast<unsigned>(nPort), "out");
         if (!pOut->isPortOpen()) {
             return false;
         }
-        m_pOut = std::move(pOut);
     } catch (const RtMidiError&) {
         return false;
     }
+    m_pOut = std::move(pOut);
     return true;
 }
 
@@ -64,6 +57,13 @@ void CRtMidiPort::Reset() {
 
 void CRtMidiPort::Close() {
     m_pOut.reset();
+}
+
+void CRtMidiPort::Poll() {
+    if (m_pOut != nullptr &&
+        CMidiSystems::FindPort(*m_pOut, RtMidi::getCompiledApiByName(m_id.m_api), m_id) < 0) {
+        Close();
+    }
 }
 
 void CRtMidiPort::SendShort(std::uint32_t dwMsg) {
