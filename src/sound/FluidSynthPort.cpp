@@ -8,8 +8,12 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 namespace {
@@ -18,6 +22,23 @@ constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2"
 constexpr std::uint32_t kResetMessage = 0xFF000000u;
 constexpr int kResetAllControllers = 121;
 constexpr float kFullScale = 32767.0f;
+constexpr int kChannels = 16;
+// A SoundFont is a RIFF file of form "sfbk": four bytes of id, four of length, four of form.
+constexpr std::size_t kRiffHeaderSize = 12;
+
+// What the library says of the failure it meets, on the thread that asked it to load.
+thread_local std::string* t_pLoadErrors = nullptr;
+
+void CaptureError(int /*nLevel*/, const char* pszMessage, void* /*pData*/) {
+    if (t_pLoadErrors != nullptr && pszMessage != nullptr) {
+        *t_pLoadErrors = pszMessage;
+    }
+}
+
+std::uint32_t LittleEndian32(const unsigned char* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
 } // namespace
 
 CFluidSynthPort::CFluidSynthPort(EAudio eAudio, std::string soundFont)
@@ -26,6 +47,14 @@ CFluidSynthPort::CFluidSynthPort(EAudio eAudio, std::string soundFont)
 CFluidSynthPort::~CFluidSynthPort() {
     if (m_loader.joinable()) {
         m_loader.join();
+    }
+    m_queuedPath.clear();
+    WaitForSoundFontChange();
+    if (m_pReplacement != nullptr) {
+        delete_fluid_synth(m_pReplacement);
+    }
+    if (m_reaper.joinable()) {
+        m_reaper.join();
     }
     Close();
     if (m_pSynth != nullptr) {
@@ -56,7 +85,7 @@ bool CFluidSynthPort::CreateSynth(int nSampleRate) {
         return true;
     }
     // The library reports its failures on stderr; here they are results, not messages.
-    fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
+    fluid_set_log_function(FLUID_ERR, CaptureError, nullptr);
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
@@ -265,4 +294,135 @@ std::string CFluidSynthPort::GetSoundPath() const {
 
 double CFluidSynthPort::GetOutputLatencyMs() const {
     return m_pOutput != nullptr ? m_pOutput->GetLatencyMs() : -1.0;
+}
+
+std::string CFluidSynthPort::CheckSoundFontFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return "it is a folder";
+    }
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return errno != 0 ? std::strerror(errno) : "it cannot be read";
+    }
+    std::array<unsigned char, kRiffHeaderSize> header{};
+    file.read(reinterpret_cast<char*>(header.data()), header.size());
+    if (static_cast<std::size_t>(file.gcount()) != header.size() ||
+        std::memcmp(header.data(), "RIFF", 4) != 0 ||
+        std::memcmp(header.data() + 8, "sfbk", 4) != 0) {
+        return "not a SoundFont";
+    }
+    const std::uintmax_t nSize = std::filesystem::file_size(path, ec);
+    const std::uintmax_t nWanted = std::uintmax_t{LittleEndian32(header.data() + 4)} + 8;
+    if (ec || nSize < nWanted) {
+        return "truncated (" + std::to_string(nSize) + " of " + std::to_string(nWanted) + " bytes)";
+    }
+    return {};
+}
+
+void CFluidSynthPort::ChangeSoundFont(const std::string& path) {
+    if (m_bChanging || (m_bLoadStarted && !m_bLoaded && !m_bLoadFailed)) {
+        // Loading now: the last one asked for comes next.
+        m_queuedPath = path;
+        return;
+    }
+    StartChange(path);
+}
+
+void CFluidSynthPort::StartChange(const std::string& path) {
+    m_changePath = path;
+    m_changeError.clear();
+    m_bChangeDone = false;
+    if (m_pSynth == nullptr) {
+        // Nothing loaded yet: the first Open loads this one.
+        m_changeError = CheckSoundFontFile(path);
+        if (m_changeError.empty()) {
+            m_soundFont = path;
+        }
+        m_soundFontResult = SSoundFontResult{path, m_changeError};
+        return;
+    }
+    m_bChanging = true;
+    m_changer = std::thread(&CFluidSynthPort::LoadReplacement, this);
+}
+
+void CFluidSynthPort::LoadReplacement() {
+    std::string error = CheckSoundFontFile(m_changePath);
+    _fluid_synth_t* pSynth = nullptr;
+    if (error.empty()) {
+        pSynth = new_fluid_synth(m_pSettings);
+        std::string loadError;
+        t_pLoadErrors = &loadError;
+        if (pSynth == nullptr) {
+            error = "the synthesiser could not be made";
+        } else if (fluid_synth_sfload(pSynth, m_changePath.c_str(), 1) == FLUID_FAILED) {
+            error = loadError.empty() ? "the synthesiser cannot read it" : loadError;
+            delete_fluid_synth(pSynth);
+            pSynth = nullptr;
+        }
+        t_pLoadErrors = nullptr;
+    }
+    m_pReplacement = pSynth;
+    m_changeError = std::move(error);
+    m_bChangeDone.store(true, std::memory_order_release);
+}
+
+void CFluidSynthPort::PutReplacementInPlace() {
+    _fluid_synth_t* pOld = m_pSynth;
+    _fluid_synth_t* pNew = std::exchange(m_pReplacement, nullptr);
+    // Every channel keeps its instrument; what sounded on the old synthesiser ends here.
+    for (int nChannel = 0; nChannel < kChannels; ++nChannel) {
+        int nFont = 0;
+        int nBank = 0;
+        int nProgram = 0;
+        if (fluid_synth_get_program(pOld, nChannel, &nFont, &nBank, &nProgram) == FLUID_OK) {
+            fluid_synth_bank_select(pNew, nChannel, nBank);
+            fluid_synth_program_change(pNew, nChannel, nProgram);
+        }
+    }
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_renderer.SwapSynth(pNew);
+        m_pSynth = pNew;
+        m_bLoadFailed = false;
+        m_backlog.Clear();
+        m_bLoaded = true;
+    }
+    m_renderer.SetReady();
+    m_soundFont = m_changePath;
+    if (m_reaper.joinable()) {
+        m_reaper.join();
+    }
+    m_reaper = std::thread([pOld] { delete_fluid_synth(pOld); });
+}
+
+void CFluidSynthPort::Poll() {
+    if (!m_bChanging || !m_bChangeDone.load(std::memory_order_acquire)) {
+        if (!m_bChanging && !m_queuedPath.empty() &&
+            (m_bLoaded || m_bLoadFailed || !m_bLoadStarted)) {
+            StartChange(std::exchange(m_queuedPath, std::string()));
+        }
+        return;
+    }
+    WaitForSoundFontChange();
+    m_bChanging = false;
+    // The first load may still be under way only if nothing was loaded when the change began.
+    if (m_changeError.empty() && m_pReplacement != nullptr) {
+        PutReplacementInPlace();
+    }
+    m_soundFontResult = SSoundFontResult{m_changePath, m_changeError};
+    if (!m_queuedPath.empty()) {
+        StartChange(std::exchange(m_queuedPath, std::string()));
+    }
+}
+
+std::optional<CFluidSynthPort::SSoundFontResult> CFluidSynthPort::TakeSoundFontResult() {
+    return std::exchange(m_soundFontResult, std::nullopt);
+}
+
+void CFluidSynthPort::WaitForSoundFontChange() {
+    if (m_changer.joinable()) {
+        m_changer.join();
+    }
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,10 @@ struct _fluid_synth_t;
 // loaded on a thread of its own so that opening returns at once; messages sent meanwhile wait
 // in order and sound as soon as it is loaded. A SoundFont that fails to load closes the port.
 // Closing stops the audio but keeps the loaded synthesiser, so reopening (Reset Midi) is quick.
+//
+// Another SoundFont loads into a synthesiser of its own on a thread while the current one keeps
+// sounding; Poll puts it in place once it is in, with every channel's instrument. One that
+// cannot be loaded changes nothing, and the reason is told.
 //
 // The sound goes out through a sound server's stream where there is one, else through
 // FluidSynth's own audio drivers; either way every block passes the renderer's guard, nothing is
@@ -49,6 +54,26 @@ public:
     void Close() override;
     bool IsOpen() const override { return m_bOpen && !m_bLoadFailed; }
     void SendShort(std::uint32_t dwMsg) override;
+    // Puts a SoundFont that finished loading in place.
+    void Poll() override;
+
+    // How a change of SoundFont ended: m_error is empty when m_path sounds now.
+    struct SSoundFontResult {
+        std::string m_path;
+        std::string m_error;
+    };
+    // Starts loading another SoundFont (.sf2 or .sf3); one asked for while another loads waits
+    // for it, and only the last one asked for is loaded next.
+    void ChangeSoundFont(const std::string& path);
+    // The result of the last change, once, after the Poll that ended it.
+    std::optional<SSoundFontResult> TakeSoundFontResult();
+    // Blocks until no change is loading any more (tests, and before the port goes).
+    void WaitForSoundFontChange();
+    // The SoundFont that sounds, or is the first to load.
+    const std::string& GetSoundFont() const { return m_soundFont; }
+    // Why a file cannot be a SoundFont, from its first bytes and its size: empty when it may be
+    // one. The loader has the last word.
+    static std::string CheckSoundFontFile(const std::string& path);
 
     // The General MIDI SoundFont the synthesiser loads; empty when the system has none.
     static std::string FindSoundFont();
@@ -77,6 +102,10 @@ private:
     void Dispatch(std::uint32_t dwMsg);
     // After a message reached the synthesiser: the output renders again if it had paused.
     void Touch();
+    void StartChange(const std::string& path);
+    // The changer's thread.
+    void LoadReplacement();
+    void PutReplacementInPlace();
 
     const EAudio m_eAudio;
     std::string m_soundFont;
@@ -93,4 +122,17 @@ private:
     std::atomic<bool> m_bLoaded{false};
     std::atomic<bool> m_bLoadFailed{false}; // written under m_mutex
     CMessageBacklog m_backlog;              // guarded by m_mutex
+
+    // A change of SoundFont: the thread loading it and what it made; m_bChangeDone tells the
+    // owner's thread that the rest may be read.
+    std::thread m_changer;
+    bool m_bChanging = false;
+    std::atomic<bool> m_bChangeDone{false};
+    std::string m_changePath;
+    _fluid_synth_t* m_pReplacement = nullptr;
+    std::string m_changeError;
+    std::string m_queuedPath;
+    std::optional<SSoundFontResult> m_soundFontResult;
+    // Frees a synthesiser that was replaced, away from the owner's thread.
+    std::thread m_reaper;
 };

@@ -19,6 +19,11 @@ void CSynthRenderer::SetSynth(_fluid_synth_t* pSynth, int nSampleRate) {
     m_nQuietLimit = static_cast<std::int64_t>(kQuietSeconds * nSampleRate);
 }
 
+void CSynthRenderer::SwapSynth(_fluid_synth_t* pSynth) {
+    const std::lock_guard<std::mutex> lock(m_synthMutex);
+    m_pSynth = pSynth;
+}
+
 void CSynthRenderer::SetReady() {
     m_bReady.store(true);
 }
@@ -62,6 +67,13 @@ bool CSynthRenderer::Render(float* pLeft, float* pRight, int nStride, int nFrame
         return false;
     }
     const std::uint64_t nSerial = m_nSerial.load();
+    // Held for a moment only, while another synthesiser is put in place: that block is silence
+    // rather than a wait on the device's thread.
+    const std::unique_lock<std::mutex> lock(m_synthMutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        Silence(pLeft, pRight, nStride, nFrames);
+        return true;
+    }
     if (m_pSynth == nullptr || !m_bReady.load()) {
         Silence(pLeft, pRight, nStride, nFrames);
         return TrackQuiet(0.0f, nFrames, nSerial);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 struct _fluid_synth_t;
 
@@ -24,6 +25,9 @@ public:
 
     // Before the device starts, or while it is stopped.
     void SetSynth(_fluid_synth_t* pSynth, int nSampleRate);
+    // Puts another synthesiser of the same rate in place while the device runs; once this
+    // returns, the device no longer touches the one it replaced. The owner's thread.
+    void SwapSynth(_fluid_synth_t* pSynth);
     // The synthesiser can play (its SoundFont is in). Any thread.
     void SetReady();
 
@@ -58,7 +62,8 @@ private:
     // false when it paused.
     bool TrackQuiet(float fPeak, int nFrames, std::uint64_t nSerial);
 
-    _fluid_synth_t* m_pSynth = nullptr;
+    _fluid_synth_t* m_pSynth = nullptr; // changed while the device runs only under m_synthMutex
+    std::mutex m_synthMutex;
     std::int64_t m_nQuietLimit = 48000;
 
     std::atomic<bool> m_bReady{false};

@@ -2,14 +2,19 @@
 #include "midi/MidiOut.h"
 #include "midi/Song.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include <unistd.h>
 
 namespace {
 int Peak(const std::vector<std::int16_t>& samples) {
@@ -209,4 +214,158 @@ TEST(FluidSynthCommand, RendersASavedSongAudibly) {
     // Two channels at 48 kHz for about 1.6 s of notes.
     EXPECT_GT(samples.size(), 48000u * 2);
     EXPECT_GT(Peak(samples), 1000);
+}
+
+namespace {
+constexpr const char* kSecondSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// A quarter second of middle C on channel 0 from a port that has just been reset.
+std::vector<std::int16_t> RenderNote(CFluidSynthPort& port) {
+    port.Reset();
+    std::vector<std::int16_t> samples;
+    port.Render(samples, CFluidSynthPort::kSampleRate); // the reset's tail
+    port.SendShort(0x7F3C90);
+    port.Render(samples, CFluidSynthPort::kSampleRate / 4);
+    port.SendShort(0x3C80);
+    return samples;
+}
+
+// How far apart two renderings are: the largest difference of their loudness over 20 ms
+// blocks, in percent of the louder one's peak block. The chorus's slow wobble runs on between
+// two renderings, so that the samples themselves never repeat.
+int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b) {
+    constexpr std::size_t kBlock = CFluidSynthPort::kSampleRate / 50 * 2;
+    const auto envelope = [](const std::vector<std::int16_t>& samples) {
+        std::vector<double> levels;
+        for (std::size_t i = 0; i + kBlock <= samples.size(); i += kBlock) {
+            double fSum = 0.0;
+            for (std::size_t j = i; j < i + kBlock; ++j) {
+                fSum += static_cast<double>(samples[j]) * samples[j];
+            }
+            levels.push_back(std::sqrt(fSum / kBlock));
+        }
+        return levels;
+    };
+    const std::vector<double> levelsA = envelope(a);
+    const std::vector<double> levelsB = envelope(b);
+    if (levelsA.size() != levelsB.size() || levelsA.empty()) {
+        return 100;
+    }
+    double fPeak = 1.0;
+    double fMax = 0.0;
+    for (std::size_t i = 0; i < levelsA.size(); ++i) {
+        fPeak = std::max({fPeak, levelsA[i], levelsB[i]});
+        fMax = std::max(fMax, std::fabs(levelsA[i] - levelsB[i]));
+    }
+    return static_cast<int>(100.0 * fMax / fPeak);
+}
+constexpr int kSameSound = 15;
+} // namespace
+
+TEST_F(OfflineSynth, AnotherSoundFontSoundsOnceItIsInAndTheInstrumentsStay) {
+    if (!std::filesystem::exists(kSecondSoundFont)) {
+        GTEST_SKIP() << "no second SoundFont (timgm6mb-soundfont)";
+    }
+    CFluidSynthPort& port = *m_pPort;
+    ASSERT_TRUE(m_out.Reset());
+    ASSERT_TRUE(port.WaitUntilLoaded());
+    m_out.ProgramChange(0, 40);
+    const std::string first = port.GetSoundFont();
+    const std::vector<std::int16_t> before = RenderNote(port);
+
+    port.ChangeSoundFont(kSecondSoundFont);
+    // Loading: the first one keeps sounding.
+    EXPECT_EQ(port.GetSoundFont(), first);
+    EXPECT_LT(MaxDifference(RenderNote(port), before), kSameSound);
+    port.WaitForSoundFontChange();
+    EXPECT_FALSE(port.TakeSoundFontResult().has_value());
+    port.Poll();
+    const auto result = port.TakeSoundFontResult();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->m_path, kSecondSoundFont);
+    EXPECT_EQ(result->m_error, "");
+    EXPECT_EQ(port.GetSoundFont(), kSecondSoundFont);
+
+    const std::vector<std::int16_t> after = RenderNote(port);
+    EXPECT_GT(Peak(after), 1000);
+    EXPECT_GT(MaxDifference(after, before), 2 * kSameSound);
+    // Channel 0 still plays the violin: the same note on a fresh port of that SoundFont with
+    // program 40 sounds the same.
+    CFluidSynthPort fresh(CFluidSynthPort::EAudio::None, kSecondSoundFont);
+    ASSERT_TRUE(fresh.Open());
+    ASSERT_TRUE(fresh.WaitUntilLoaded());
+    fresh.SendShort(0x28C0);
+    EXPECT_LT(MaxDifference(RenderNote(fresh), after), kSameSound);
+}
+
+TEST(FluidSynthPort, AFileThatIsNoSoundFontIsRefusedWithItsReasonAndThePreviousOneStays) {
+    if (!std::filesystem::exists(kSecondSoundFont)) {
+        GTEST_SKIP() << "no second SoundFont (timgm6mb-soundfont)";
+    }
+    const std::string dir = FreshDir("soundfonts").string();
+    const Bytes real = FileBytes(kSecondSoundFont);
+    const std::string bytes(real.begin(), real.end());
+    std::ofstream(dir + "/truncated.sf2", std::ios::binary) << bytes.substr(0, 3000000);
+    std::ofstream(dir + "/text.sf2", std::ios::binary) << "not a SoundFont at all\n";
+    std::ofstream(dir + "/short.sf3", std::ios::binary) << "RIFF";
+    // A whole RIFF file of the right form whose chunks are nonsense.
+    std::string garbage = bytes.substr(0, 12) + std::string(4000, '\x5A');
+    const std::uint32_t nLength = static_cast<std::uint32_t>(garbage.size() - 8);
+    for (int i = 0; i < 4; ++i) {
+        garbage[4 + i] = static_cast<char>((nLength >> (8 * i)) & 0xFF);
+    }
+    std::ofstream(dir + "/garbage.sf2", std::ios::binary) << garbage;
+
+    struct SCase {
+        const char* pszFile;
+        const char* pszReason; // a part of it
+    };
+    const SCase cases[] = {
+        {"missing.sf2", "No such file or directory"},
+        {"", "it is a folder"},
+        {"text.sf2", "not a SoundFont"},
+        {"short.sf3", "not a SoundFont"},
+        {"truncated.sf2", "truncated (3000000 of 5969788 bytes)"},
+        {"garbage.sf2", ""},
+    };
+    CFluidSynthPort port(CFluidSynthPort::EAudio::None, kSecondSoundFont);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.WaitUntilLoaded());
+    const std::vector<std::int16_t> sound = RenderNote(port);
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.pszFile);
+        const std::string path = dir + "/" + c.pszFile;
+        port.ChangeSoundFont(path);
+        port.WaitForSoundFontChange();
+        port.Poll();
+        const auto result = port.TakeSoundFontResult();
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->m_path, path);
+        EXPECT_NE(result->m_error, "");
+        EXPECT_NE(result->m_error.find(c.pszReason), std::string::npos) << result->m_error;
+        EXPECT_EQ(port.GetSoundFont(), kSecondSoundFont);
+        EXPECT_TRUE(port.IsOpen());
+        EXPECT_LT(MaxDifference(RenderNote(port), sound), kSameSound);
+    }
+}
+
+TEST(FluidSynthPort, OnlyTheLastSoundFontAskedForWhileOneLoadsComesNext) {
+    if (!std::filesystem::exists(kSecondSoundFont)) {
+        GTEST_SKIP() << "no second SoundFont (timgm6mb-soundfont)";
+    }
+    CFluidSynthPort port(CFluidSynthPort::EAudio::None, kSecondSoundFont);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.WaitUntilLoaded());
+    port.ChangeSoundFont(TempPath("first-missing.sf2"));
+    port.ChangeSoundFont(TempPath("second-missing.sf2"));
+    port.ChangeSoundFont(kSecondSoundFont);
+    std::vector<std::string> ended;
+    for (int i = 0; i < 2; ++i) {
+        port.WaitForSoundFontChange();
+        port.Poll();
+        if (auto result = port.TakeSoundFontResult()) {
+            ended.push_back(result->m_path);
+        }
+    }
+    EXPECT_EQ(ended, (std::vector<std::string>{TempPath("first-missing.sf2"), kSecondSoundFont}));
 }
