@@ -94,6 +94,8 @@ constexpr std::array g_commands = std::to_array<SCommandInfo>({
      "Turns off black notes in Chord mode\nOnly white notes"},
     {ID_TOOLS_PEN_MODE, "&Pen mode", "F7", nullptr, "Turn on/off Pen-drawing mode F7"},
     {ID_TOOLS_KLAVIER_MODE, "&Klavier mode", "F8", nullptr, "Klavier or Orvo keyboard mode"},
+    {ID_TOOLS_DEVICES, "&Devices...", nullptr, nullptr,
+     "Chooses the MIDI output and input and the SoundFont"},
     // Help
     {ID_HELP_FINDER, "&Help Topics", nullptr, nullptr, "List Help topics\nHelp Topics"},
     {ID_APP_ABOUT, "&About Vorkeln...", nullptr, nullptr,
@@ -200,6 +202,8 @@ constexpr std::array g_mainMenu = std::to_array<SMenuEntry>({
     {1, E::Separator, 0, nullptr},
     {1, E::Item, ID_TOOLS_PEN_MODE, nullptr},
     {1, E::Item, ID_TOOLS_KLAVIER_MODE, nullptr},
+    {1, E::Separator, 0, nullptr},
+    {1, E::Item, ID_TOOLS_DEVICES, nullptr},
 
     {0, E::Popup, 0, "&Help"},
     {1, E::Item, ID_HELP_FINDER, nullptr},

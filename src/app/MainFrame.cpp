@@ -12,8 +12,13 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 
 #include <vector>
 
@@ -67,6 +72,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
     OnCommand(ID_TONALITY_KEY_C);
 
     m_fnRunAbout = [](CAboutDlg& dlg) { dlg.exec(); };
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame() {
@@ -118,6 +124,13 @@ bool CMainFrame::OnCommand(unsigned nID) {
         return true;
     case ID_CONTEXT_HELP:
         ShowHelp(QStringLiteral("commands"));
+        return true;
+    case ID_TOOLS_DEVICES:
+        if (m_pDevicesWindow != nullptr) {
+            m_pDevicesWindow->show();
+            m_pDevicesWindow->raise();
+            m_pDevicesWindow->activateWindow();
+        }
         return true;
     case ID_PEN_WIDTH_1:
     case ID_PEN_WIDTH_2:
@@ -210,7 +223,43 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent) {
         pEvent->ignore();
         return;
     }
+    if (m_fnClosing) {
+        m_fnClosing();
+    }
     QMainWindow::closeEvent(pEvent);
+}
+
+QStringList CMainFrame::OpenableFiles(const QMimeData& data) {
+    QStringList files;
+    for (const QUrl& url : data.urls()) {
+        const QString strSuffix = QFileInfo(url.fileName()).suffix().toUpper();
+        if (url.isLocalFile() &&
+            (strSuffix == QLatin1String("MID") || strSuffix == QLatin1String("BMP"))) {
+            files << url.toLocalFile();
+        }
+    }
+    return files;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* pEvent) {
+    if (m_fnDrop && pEvent->mimeData() != nullptr &&
+        !OpenableFiles(*pEvent->mimeData()).isEmpty()) {
+        pEvent->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* pEvent) {
+    const QStringList files =
+        pEvent->mimeData() != nullptr ? OpenableFiles(*pEvent->mimeData()) : QStringList();
+    if (!m_fnDrop || files.isEmpty()) {
+        return;
+    }
+    pEvent->acceptProposedAction();
+    m_fnDrop(files);
+}
+
+void CMainFrame::ShowStatusMessage(const QString& strText) {
+    m_pStatusBar->showMessage(strText);
 }
 
 QMenu* CMainFrame::createPopupMenu() {

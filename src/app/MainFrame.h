@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include <QStringList>
+
 #include <functional>
 #include <map>
 
@@ -14,6 +16,7 @@ class CToolBar;
 class ICommandTarget;
 class QAction;
 class QActionGroup;
+class QMimeData;
 
 // The program's main window: menus, accelerators, the toolbar (hidden at start), the status bar
 // and one client window, the main view. Every command goes to the view first (ICommandTarget),
@@ -54,10 +57,25 @@ public:
     // Runs the About box modally; tests replace it.
     void SetAboutRunner(std::function<void(CAboutDlg&)> fnRun) { m_fnRunAbout = std::move(fnRun); }
 
+    // The window Tools > Devices... brings up; the frame does not own it.
+    void SetDevicesWindow(QWidget* pWindow) { m_pDevicesWindow = pWindow; }
+    // Told once the window is going to close, while everything in it is still as the user left it.
+    void SetCloseHandler(std::function<void()> fnClosing) { m_fnClosing = std::move(fnClosing); }
+    // Given the local files dropped on the window that File > Open can take (.mid and .bmp).
+    void SetDropHandler(std::function<void(const QStringList&)> fnDrop) {
+        m_fnDrop = std::move(fnDrop);
+    }
+    // The files of a drop that File > Open can take, by extension.
+    static QStringList OpenableFiles(const QMimeData& data);
+    // A message in the status bar's message pane.
+    void ShowStatusMessage(const QString& strText);
+
 protected:
     QMenu* createPopupMenu() override;
     // Asks the view first: unsaved work may keep the window open.
     void closeEvent(QCloseEvent* pEvent) override;
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     void BuildMenu();
@@ -75,4 +93,7 @@ private:
     CHelpWindow* m_pHelpWindow = nullptr;
     ICommandTarget* m_pTarget = nullptr;
     std::function<void(CAboutDlg&)> m_fnRunAbout;
+    QWidget* m_pDevicesWindow = nullptr;
+    std::function<void()> m_fnClosing;
+    std::function<void(const QStringList&)> m_fnDrop;
 };

@@ -691,9 +691,19 @@ void CMainView::OnFileOpen() {
                               QStringLiteral("Midi Files (*.mid)"),
                               QStringLiteral("Bitmap images (*.bmp)")};
     QString strPath;
-    if (!m_dialogs.GetOpenPath(filters, strPath)) {
-        return;
+    if (m_dialogs.GetOpenPath(filters, strPath)) {
+        OpenPath(strPath);
     }
+}
+
+void CMainView::OpenFiles(const QStringList& paths) {
+    for (const QString& strPath : paths) {
+        OpenPath(strPath);
+    }
+    CheckDocuments();
+}
+
+void CMainView::OpenPath(const QString& strPath) {
     // Only the extension decides; the chosen filter plays no part. It also decides what the
     // open would replace, and so which question comes first.
     const QString strExt = ExtensionOf(strPath).toUpper();

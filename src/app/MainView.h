@@ -15,6 +15,7 @@
 #include <QPoint>
 #include <QRegion>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -95,6 +96,9 @@ public:
     // File commands.
     void OnFileNew(unsigned nID);
     void OnFileOpen();
+    // Opens each file as File > Open opens the one chosen, in order: files named on the command
+    // line or dropped on the window.
+    void OpenFiles(const QStringList& paths);
     void OnFileSaveAs();
     // Save As starting on the filter of nFilter (1 song, 2 drawing); true when a file was saved.
     bool SaveAs(int nFilter);
@@ -167,6 +171,7 @@ protected:
 private:
     bool RunCommand(unsigned nID);
     void OnPaint(const QRegion& rgn);
+    void OpenPath(const QString& strPath);
     void OnKeynote(unsigned nID);
     void OnScale(unsigned nID);
     void ToggleToolWindow(QWidget& wnd, bool bShown, unsigned nID);

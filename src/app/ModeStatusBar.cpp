@@ -211,6 +211,16 @@ void CModeStatusBar::OnPenWidth(unsigned nID) {
     ApplyPen();
 }
 
+void CModeStatusBar::SetPen(const QColor& clrPen, int nWidth) {
+    if (clrPen.isValid())
+        m_clrPen = clrPen;
+    for (const SMenuEntry& entry : CCommandTable::PenWidthMenu()) {
+        if (entry.eKind == SMenuEntry::Item && PenWidthOf(entry.nID) == nWidth)
+            m_nPenWidth = nWidth;
+    }
+    ApplyPen();
+}
+
 QString CModeStatusBar::GetPaneText(int nPane) const {
     switch (nPane) {
     case PANE_MESSAGE:

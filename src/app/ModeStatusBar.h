@@ -53,6 +53,9 @@ public:
     // Draws pane 3 into rcItem: the pen sample in pen mode, otherwise "F7".
     void DrawItem(QPainter& painter, const QRect& rcItem) const;
     void OnPenWidth(unsigned nID);
+    // Colour and width at once, as a remembered pen comes back; an invalid colour or a width
+    // the menu does not offer leaves that part as it is.
+    void SetPen(const QColor& clrPen, int nWidth);
 
     std::uint32_t GetFlags() const { return m_dwFlags; }
     int GetPenWidth() const { return m_nPenWidth; }

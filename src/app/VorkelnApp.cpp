@@ -19,10 +19,14 @@ void CVorkelnApp::InitResources() {
     (void)s_bDone;
 }
 
-bool CVorkelnApp::InitInstance() {
-    InitResources();
+void CVorkelnApp::InitNames() {
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorkeln"));
+}
+
+bool CVorkelnApp::InitInstance() {
+    InitResources();
+    InitNames();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorkeln"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/vorkeln.png")));

@@ -16,6 +16,8 @@ public:
     bool InitInstance();
     CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
 
+    // The organisation and program names, which also name the settings file.
+    static void InitNames();
     // Registers the bundled pictures and help page (they live in a static library).
     static void InitResources();
 

@@ -89,6 +89,7 @@ constexpr unsigned ID_TOOLS_CHORD_ARPEGGIO = 32837;
 constexpr unsigned ID_TOOLS_WHITE_ONLY = 32838;
 constexpr unsigned ID_TOOLS_PEN_MODE = 32841;
 constexpr unsigned ID_TOOLS_KLAVIER_MODE = 32785;
+constexpr unsigned ID_TOOLS_DEVICES = 33200;
 
 // Help
 constexpr unsigned ID_HELP_FINDER = 57667;

@@ -14,8 +14,8 @@ TEST(DesktopEntry, StartsTheProgramWithItsIcon) {
         lines << QString::fromUtf8(file.readLine()).trimmed();
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("[Desktop Entry]"));
-    for (const char* pszLine :
-         {"Type=Application", "Name=Vorkeln", "Exec=vorkeln", "Icon=vorkeln", "Terminal=false"})
+    for (const char* pszLine : {"Type=Application", "Name=Vorkeln", "Exec=vorkeln %F",
+                                "MimeType=audio/midi;image/bmp;", "Icon=vorkeln", "Terminal=false"})
         EXPECT_TRUE(lines.contains(QString::fromLatin1(pszLine))) << pszLine;
 
     const QImage icon(strDir + QStringLiteral("vorkeln.png"));

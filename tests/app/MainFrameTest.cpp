@@ -159,6 +159,8 @@ TEST(MainFrame, MenuTreeHasEveryTextHintAndIdentifier) {
         "  -",
         "  &Pen mode\tF7 = 32841",
         "  &Klavier mode\tF8 = 32785",
+        "  -",
+        "  &Devices... = 33200",
         "&Help",
         "  &Help Topics = 57667",
         "  -",
