@@ -67,6 +67,9 @@ int main(int argc, char* argv[]) {
         }
     });
     pFrame->SetDevicesWindow(&devicesDlg);
+    devices.SetInputHandler(
+        [pView](const std::vector<std::uint32_t>& messages) { pView->OnInputMessages(messages); });
+    devices.SetKeepChannelsHandler([pView](bool bKeep) { pView->m_bKeepInputChannels = bKeep; });
 
     CStateKeeper keeper(*pFrame, *pView, devicesDlg, devices);
     keeper.Apply(settings);

@@ -2,9 +2,12 @@
 
 #include "midi/PortSwitch.h"
 #include "sound/FluidSynthPort.h"
+#include "sound/RtMidiInput.h"
 #include "sound/RtMidiPort.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 QString Name(const SMidiPortId& id) {
@@ -30,6 +33,8 @@ CDeviceManager::CDeviceManager(CPortSwitch& portSwitch, CFluidSynthPort* pSynth,
 }
 
 CDeviceManager::~CDeviceManager() {
+    // The inputs' threads end before anything they could reach goes.
+    m_inputs.clear();
     m_switch.SetLostHandler(nullptr);
 }
 
@@ -56,7 +61,51 @@ void CDeviceManager::RestoreOutput(const SMidiPortId& id) {
     m_output = id;
 }
 
+void CDeviceManager::RestoreInputs(const std::vector<SMidiPortId>& ids) {
+    for (const SMidiPortId& id : ids) {
+        if (!id.IsEmpty() && !SetInputOpen(id, true)) {
+            Tell(QStringLiteral("MIDI input %1 is not there").arg(Name(id)));
+        }
+    }
+}
+
+void CDeviceManager::DrainInputs() {
+    m_batch.clear();
+    for (const auto& pInput : m_inputs) {
+        pInput->Drain(m_batch);
+    }
+    if (!m_batch.empty() && m_fnInput) {
+        m_fnInput(m_batch);
+    }
+    emit inputHandled();
+}
+
+void CDeviceManager::SetKeepInputChannels(bool bKeep) {
+    m_bKeepInputChannels = bKeep;
+    if (m_fnKeepChannels) {
+        m_fnKeepChannels(bKeep);
+    }
+}
+
+std::vector<SMidiPortId> CDeviceManager::GetOpenInputs() const {
+    std::vector<SMidiPortId> ids;
+    for (const auto& pInput : m_inputs) {
+        ids.push_back(pInput->GetId());
+    }
+    return ids;
+}
+
 void CDeviceManager::Poll() {
+    for (auto it = m_inputs.begin(); it != m_inputs.end();) {
+        (*it)->Poll();
+        if ((*it)->IsOpen()) {
+            ++it;
+            continue;
+        }
+        Tell(QStringLiteral("MIDI input %1 has gone").arg(Name((*it)->GetId())));
+        it = m_inputs.erase(it);
+        emit devicesChanged();
+    }
     m_switch.Poll();
     if (m_pSynth == nullptr) {
         return;
@@ -83,7 +132,11 @@ std::vector<SMidiPortId> CDeviceManager::ListOutputs() {
 }
 
 std::vector<SMidiPortId> CDeviceManager::ListInputs() {
-    return {};
+    std::vector<SMidiPortId> ports = CRtMidiInput::ListPorts();
+    std::erase_if(ports, [](const SMidiPortId& id) {
+        return id.m_name.rfind(std::string(CRtMidiPort::kClientName) + ":", 0) == 0;
+    });
+    return ports;
 }
 
 bool CDeviceManager::SelectOutput(const SMidiPortId& id) {
@@ -98,8 +151,29 @@ bool CDeviceManager::SelectOutput(const SMidiPortId& id) {
     return true;
 }
 
-bool CDeviceManager::SetInputOpen(const SMidiPortId& /*id*/, bool bOpen) {
-    return !bOpen;
+bool CDeviceManager::SetInputOpen(const SMidiPortId& id, bool bOpen) {
+    const auto it = std::find_if(m_inputs.begin(), m_inputs.end(),
+                                 [&id](const auto& pInput) { return pInput->GetId() == id; });
+    if (!bOpen) {
+        if (it != m_inputs.end()) {
+            m_inputs.erase(it);
+        }
+        return true;
+    }
+    if (it != m_inputs.end()) {
+        return true;
+    }
+    auto pInput = std::make_unique<CRtMidiInput>(id);
+    // The input's thread only asks for the drain; the GUI thread does it.
+    const bool bOpened = pInput->Open([this] {
+        QMetaObject::invokeMethod(this, &CDeviceManager::DrainInputs, Qt::QueuedConnection);
+    });
+    if (!bOpened) {
+        Tell(QStringLiteral("MIDI input %1 could not be opened").arg(Name(id)));
+        return false;
+    }
+    m_inputs.push_back(std::move(pInput));
+    return true;
 }
 
 std::string CDeviceManager::GetSoundFont() const {

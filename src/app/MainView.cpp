@@ -696,6 +696,15 @@ void CMainView::OnFileOpen() {
     }
 }
 
+void CMainView::OnInputMessages(const std::vector<std::uint32_t>& messages) {
+    BeginFrameBatch();
+    for (const std::uint32_t dwMsg : messages) {
+        OnInputMessage(dwMsg);
+    }
+    EndFrameBatch();
+    CheckDocuments();
+}
+
 void CMainView::OpenFiles(const QStringList& paths) {
     for (const QString& strPath : paths) {
         OpenPath(strPath);

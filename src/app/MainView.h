@@ -96,6 +96,8 @@ public:
     // File commands.
     void OnFileNew(unsigned nID);
     void OnFileOpen();
+    // What the MIDI inputs played, as one batch of frame updates.
+    void OnInputMessages(const std::vector<std::uint32_t>& messages);
     // Opens each file as File > Open opens the one chosen, in order: files named on the command
     // line or dropped on the window.
     void OpenFiles(const QStringList& paths);

@@ -1,11 +1,11 @@
 #include "app/StateKeeper.h"
 
-#include "app/CommandIds.h"
 #include "app/DeviceManager.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/ModeStatusBar.h"
 #include "app/ToolBar.h"
+#include "commands/CommandIds.h"
 #include "sound/FluidSynthPort.h"
 
 #include <QScreen>
@@ -43,17 +43,23 @@ void CStateKeeper::Apply(const CAppSettings& settings) {
                            static_cast<std::uint16_t>(settings.m_nMask));
     m_frame.CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B,
                                ID_TONALITY_KEY_C + static_cast<unsigned>(settings.m_nKeynote));
-    m_view.OnTonalityChanged(false);
+    m_view.NotifyTonalityChanged(nullptr);
     // The sliders tell the player, as when the user moves them.
     COptionsDlg& options = m_view.m_wndOptions;
     options.TempoSlider()->setValue(settings.m_nTempo);
     options.LengthenSlider()->setValue(settings.m_nLengthen);
     options.EchoUpSlider()->setValue(settings.m_nEchoUp);
     options.EchoDownSlider()->setValue(settings.m_nEchoDown);
+    options.VelocitySlider()->setValue(settings.m_nVelocity);
     m_view.m_wndOrchestra.DurationSlider()->setValue(settings.m_nDuration);
     m_frame.GetStatusBar().SetPen(settings.m_clrPen, settings.m_nPenWidth);
     m_devices.SetKeepInputChannels(settings.m_bKeepInputChannels);
     m_devices.RestoreOutput(SMidiPortId::Parse(settings.m_strOutput.toStdString()));
+    std::vector<SMidiPortId> inputs;
+    for (const QString& strKey : settings.m_inputs) {
+        inputs.push_back(SMidiPortId::Parse(strKey.toStdString()));
+    }
+    m_devices.RestoreInputs(inputs);
 }
 
 std::vector<QRect> CStateKeeper::PlaceBeside(QRect& rcFrame, const QRect& rcScreen,
@@ -150,6 +156,7 @@ void CStateKeeper::Gather(CAppSettings& settings) const {
     settings.m_nLengthen = options.LengthenSlider()->value();
     settings.m_nEchoUp = options.EchoUp();
     settings.m_nEchoDown = options.EchoDown();
+    settings.m_nVelocity = options.VelocitySlider()->value();
     settings.m_nDuration = m_view.m_wndOrchestra.DurationSlider()->value();
     settings.m_clrPen = m_frame.GetStatusBar().GetPenColor();
     settings.m_nPenWidth = m_frame.GetStatusBar().GetPenWidth();

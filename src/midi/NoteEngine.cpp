@@ -65,7 +65,8 @@ void CNoteEngine::OnTimerTick() {
     }
 }
 
-void CNoteEngine::StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration) {
+void CNoteEngine::StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration,
+                            std::uint8_t nVelocity) {
     if (nDuration == 0) {
         nDuration = m_song.m_nNoteLength;
     }
@@ -75,7 +76,7 @@ void CNoteEngine::StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint
         m_midiOut.NoteOff(nChannel, nNote);
     }
     // The sound goes out first: it must not wait for the picture.
-    m_midiOut.NoteOn(nChannel, nNote, kVelocity);
+    m_midiOut.NoteOn(nChannel, nNote, nVelocity);
     if (!bStillSounding) {
         m_sounding.Set(nChannel, nNote, true);
         m_display.ShowNote(nChannel, nNote, true);
@@ -92,7 +93,7 @@ void CNoteEngine::PlayNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint3
     if (nDuration == 0) {
         nDuration = m_song.m_nNoteLength;
     }
-    StartNote(nChannel, nNote, nDuration);
+    StartNote(nChannel, nNote, nDuration, m_nVelocity);
     m_capture.AddNote(GetLiveTime(), nChannel, nNote, GetChannelProgram(nChannel), nDuration,
                       m_song.m_nStep);
     if (m_bRecording) {
@@ -194,6 +195,11 @@ void CNoteEngine::SetControl(std::uint32_t nCode, std::uint32_t nValue) {
             m_song.SetLengthPercent(nValue);
         }
         break;
+    case kControlVelocity:
+        if (nTrack == 0 && nValue >= 1 && nValue <= 127) {
+            m_nVelocity = static_cast<std::uint8_t>(nValue);
+        }
+        break;
     case kControlEchoRange:
         if (nTrack == 0) {
             // The keyboard keeps states for offsets -4..4 only.
@@ -282,7 +288,50 @@ bool CNoteEngine::ResetMidi() {
     m_scheduler.ClearPending();
     m_sounding.Clear();
     m_display.ResetNoteStates();
+    m_inputKeys = MakeNoKeys();
     return bOpen;
+}
+
+void CNoteEngine::OnInputMessage(std::uint32_t dwMsg) {
+    const std::uint8_t nStatus = dwMsg & 0xF0u;
+    if (nStatus < 0x80 || nStatus >= 0xF0) {
+        return;
+    }
+    const std::uint8_t nData1 = (dwMsg >> 8) & 0x7Fu;
+    const std::uint8_t nData2 = (dwMsg >> 16) & 0x7Fu;
+    const std::uint8_t nChannel = m_bKeepInputChannels
+                                      ? static_cast<std::uint8_t>(dwMsg & 0x0Fu)
+                                      : m_song.GetActiveTrackChannel(m_nCurrentTrack);
+    if (nStatus == 0x80 || nStatus == 0x90) {
+        // A key ends on the channel it started on, whatever was chosen since.
+        std::uint8_t& nHeldOn = m_inputKeys[(dwMsg & 0x0Fu) * 128 + nData1];
+        if (nStatus == 0x90 && nData2 > 0) {
+            if (nHeldOn != kNoChannel) {
+                StopNote(nHeldOn, nData1);
+                m_song.EndHeldNote(nHeldOn, nData1);
+            }
+            // The sound goes out first: it must not wait for the picture.
+            m_midiOut.NoteOn(nChannel, nData1, nData2);
+            m_sounding.Set(nChannel, nData1, true);
+            m_display.ShowNote(nChannel, nData1, true);
+            nHeldOn = nChannel;
+            if (m_bRecording) {
+                m_song.StartHeldNote(nChannel, nData1, nData2);
+            }
+        } else if (nHeldOn != kNoChannel) {
+            const std::uint8_t nOn = std::exchange(nHeldOn, kNoChannel);
+            StopNote(nOn, nData1);
+            m_song.EndHeldNote(nOn, nData1);
+        }
+        return;
+    }
+    const bool bTwoBytes = nStatus == 0xC0 || nStatus == 0xD0;
+    m_midiOut.SendShort(nStatus + nChannel + (std::uint32_t{nData1} << 8) +
+                        (bTwoBytes ? 0u : std::uint32_t{nData2} << 16));
+    if (m_bRecording) {
+        m_song.RecordMessage(static_cast<std::uint8_t>(nStatus | nChannel), nData1,
+                             bTwoBytes ? 0 : nData2);
+    }
 }
 
 void CNoteEngine::NotifyTonalityChanged(const void* pSender) {

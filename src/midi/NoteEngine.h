@@ -10,6 +10,7 @@
 #include "midi/SoundingNotes.h"
 #include "theory/Scale.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -41,7 +42,8 @@ public:
     // One 20 ms timer tick: due scheduled work, then the record clock, then every due event.
     void OnTimerTick();
     // Sounds a note for nDuration ticks (0: the live note length).
-    void StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration);
+    void StartNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration,
+                   std::uint8_t nVelocity = kVelocity);
     void StopNote(std::uint8_t nChannel, std::uint8_t nNote);
     // StartNote, and into the song while recording.
     void PlayNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration);
@@ -73,6 +75,12 @@ public:
     std::uint32_t GetLiveTime() const { return m_nTicks * CLiveCapture::kTimerMilliseconds; }
     // The program the first active track on nChannel plays (0 when none uses it).
     std::uint8_t GetChannelProgram(std::uint8_t nChannel) const;
+    // One channel message from a system MIDI input. A key sounds on the channel of the selected
+    // instrument (or its own with m_bKeepInputChannels) with its velocity, is shown like a key
+    // played with the mouse and ends when it is released; while recording it goes into the song
+    // with its real length. Other messages pass through on the same channel and are recorded,
+    // except program changes, which leave the Orchestra as it is.
+    void OnInputMessage(std::uint32_t dwMsg);
 
     std::uint8_t GetCurrentTrack() const override { return m_nCurrentTrack; }
     void SetCurrentTrack(std::uint8_t nTrack) override { m_nCurrentTrack = nTrack; }
@@ -95,7 +103,21 @@ public:
     CSoundingNotes m_sounding;
     CLiveCapture m_capture;
     std::uint32_t m_nTicks = 0;
+    // Notes of the mouse and the computer keyboard.
+    std::uint8_t m_nVelocity = kVelocity;
+    bool m_bKeepInputChannels = false;
 
 private:
+    // The channel each key held on an input sounds on, by its own channel * 128 + note;
+    // kNoChannel while it is not held.
+    static constexpr std::uint8_t kNoChannel = 0xFF;
+    using InputKeys = std::array<std::uint8_t, 16 * 128>;
+    static constexpr InputKeys MakeNoKeys() {
+        InputKeys keys{};
+        keys.fill(kNoChannel);
+        return keys;
+    }
+
     INoteDisplay& m_display;
+    InputKeys m_inputKeys = MakeNoKeys();
 };

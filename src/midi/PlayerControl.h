@@ -18,6 +18,7 @@ public:
     static constexpr std::uint32_t kControlTempo = 0x0400;         // value: percent
     static constexpr std::uint32_t kControlLengthPercent = 0x0500; // value: percent
     static constexpr std::uint32_t kControlEchoRange = 0x0600;     // value: PackEchoRange
+    static constexpr std::uint32_t kControlVelocity = 0x0700;      // value: 1-127
 
     // The farthest octave echo the keyboard can show.
     static constexpr int kMaxEcho = 4;

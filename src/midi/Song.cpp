@@ -41,6 +41,7 @@ void CSong::MarkModified() {
 void CSong::RemoveAllTracks() {
     m_pNextTrack = nullptr;
     m_heard.clear();
+    m_held.clear();
     m_tracks.clear();
 }
 
@@ -95,6 +96,7 @@ void CSong::RemoveActiveTrack(std::size_t n) {
         if (it->m_bActive && n-- == 0) {
             const bool bWasNext = m_pNextTrack == &*it;
             m_heard.clear();
+            m_held.clear();
             m_tracks.erase(it);
             if (bWasNext) {
                 SelectNextTrack();
@@ -159,6 +161,8 @@ bool CSong::GetNextDueEvent(const CMidiEvent*& pEvent) {
 }
 
 void CSong::ResetRecordPositions() {
+    // A key still held from the last recording keeps the tick it has.
+    m_held.clear();
     m_nRecordTime = 0;
     for (CTrack& track : m_tracks) {
         track.ResetRecord();
@@ -186,6 +190,59 @@ void CSong::RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t 
             MarkModified();
             return;
         }
+    }
+}
+
+CTrack* CSong::FindTrack(std::uint8_t nChannel) {
+    for (CTrack& track : m_tracks) {
+        if (track.m_bActive && track.m_nChannel == nChannel) {
+            return &track;
+        }
+    }
+    return nullptr;
+}
+
+void CSong::StartHeldNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint8_t nVelocity) {
+    EndHeldNote(nChannel, nNote);
+    CTrack* pTrack = FindTrack(nChannel);
+    if (pTrack == nullptr) {
+        return;
+    }
+    // Sounding already, it is not struck again by playback at the next tick.
+    const bool bDueNext = m_pNextTrack != nullptr && m_nRecordTime <= m_nPlayTime &&
+                          pTrack->m_nNextPlayTime < m_nRecordTime;
+    // Until it is released it lasts a tick: a song saved meanwhile holds a note that ends.
+    const CMidiEvent& event = pTrack->InsertNote(nNote, 1, nVelocity);
+    if (bDueNext) {
+        m_heard.push_back(&event);
+    }
+    // The list's events stay where they are until their track goes, which empties m_held.
+    m_held.emplace_back(std::uint32_t{nChannel} * 128 + nNote,
+                        SHeldNote{const_cast<CMidiEvent*>(&event), m_nRecordTime});
+    MarkModified();
+}
+
+void CSong::EndHeldNote(std::uint8_t nChannel, std::uint8_t nNote) {
+    const std::uint32_t nKey = std::uint32_t{nChannel} * 128 + nNote;
+    const auto it = std::find_if(m_held.begin(), m_held.end(),
+                                 [nKey](const auto& held) { return held.first == nKey; });
+    if (it == m_held.end()) {
+        return;
+    }
+    const std::uint32_t nStart = it->second.m_nStart;
+    it->second.m_pEvent->m_nLength = m_nRecordTime > nStart ? m_nRecordTime - nStart : 1;
+    m_held.erase(it);
+    MarkModified();
+}
+
+void CSong::RecordMessage(std::uint8_t nStatus, std::uint8_t nData1, std::uint8_t nData2) {
+    const std::uint8_t nType = nStatus & 0xF0;
+    if (nType < 0x80 || nType == 0x90 || nType == 0x80 || nType == 0xC0 || nType == 0xF0) {
+        return;
+    }
+    if (CTrack* pTrack = FindTrack(nStatus & 0x0F)) {
+        pTrack->InsertMessage(nStatus, nData1, nData2);
+        MarkModified();
     }
 }
 

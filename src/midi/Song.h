@@ -54,6 +54,13 @@ public:
     // Records a note-on into the first active track on the note's channel; nothing when no
     // active track uses that channel.
     void RecordNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint32_t nDuration);
+    // A key held on a MIDI input: recorded now, with its velocity, and given its length when it
+    // is released (EndHeldNote). A key struck again while held ends the first.
+    void StartHeldNote(std::uint8_t nChannel, std::uint8_t nNote, std::uint8_t nVelocity);
+    void EndHeldNote(std::uint8_t nChannel, std::uint8_t nNote);
+    // Any other channel message but a program change (the Orchestra keeps the programs), into
+    // the first active track on its channel.
+    void RecordMessage(std::uint8_t nStatus, std::uint8_t nData1, std::uint8_t nData2);
     // Records the program's scale event into the first track of the list.
     void RecordScale(std::uint16_t nMask, std::uint8_t nKeynote);
 
@@ -98,6 +105,14 @@ private:
     // Notes recorded while the song plays that are due at its next tick. They sounded as they
     // were played; playback passes over them rather than striking them again 20 ms later.
     std::vector<const CMidiEvent*> m_heard;
+    // Keys held on an input that were recorded, by channel * 128 + note: their note-on and the
+    // record time it was struck at. Emptied with the tracks that hold them.
+    struct SHeldNote {
+        CMidiEvent* m_pEvent = nullptr;
+        std::uint32_t m_nStart = 0;
+    };
+    std::vector<std::pair<std::uint32_t, SHeldNote>> m_held;
+    CTrack* FindTrack(std::uint8_t nChannel);
     bool m_bModified = false;
     std::uint64_t m_nChanges = 0;
 };

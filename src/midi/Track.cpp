@@ -95,13 +95,22 @@ const CMidiEvent& CTrack::InsertAtRecordPosition(CMidiEvent&& event) {
     return *m_events.insert(posNext, std::move(event));
 }
 
-const CMidiEvent& CTrack::InsertNote(std::uint8_t nNote, std::uint32_t nDuration) {
+const CMidiEvent& CTrack::InsertNote(std::uint8_t nNote, std::uint32_t nDuration,
+                                     std::uint8_t nVelocity) {
     CMidiEvent event;
     event.m_status = static_cast<std::uint8_t>(0x90 | (m_nChannel & 0x0F));
     event.m_data1 = nNote;
-    event.m_data2 = 127;
+    event.m_data2 = nVelocity;
     event.m_nLength = nDuration;
     return InsertAtRecordPosition(std::move(event));
+}
+
+void CTrack::InsertMessage(std::uint8_t nStatus, std::uint8_t nData1, std::uint8_t nData2) {
+    CMidiEvent event;
+    event.m_status = static_cast<std::uint8_t>((nStatus & 0xF0) | (m_nChannel & 0x0F));
+    event.m_data1 = nData1 & 0x7F;
+    event.m_data2 = nData2 & 0x7F;
+    InsertAtRecordPosition(std::move(event));
 }
 
 void CTrack::InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote) {

@@ -38,7 +38,10 @@ public:
     // Moves the record time on by nStep ticks, passing every event that lies strictly before it.
     void AdvanceRecord(std::uint32_t nStep);
     // A note-on on the track's channel at the record time; events after it keep their times.
-    const CMidiEvent& InsertNote(std::uint8_t nNote, std::uint32_t nDuration);
+    const CMidiEvent& InsertNote(std::uint8_t nNote, std::uint32_t nDuration,
+                                 std::uint8_t nVelocity = 127);
+    // A channel message other than a note on the track's channel at the record time.
+    void InsertMessage(std::uint8_t nStatus, std::uint8_t nData1, std::uint8_t nData2);
     // The program's scale event (black-degree mask, keynote) at the record time.
     void InsertScaleEvent(std::uint16_t nMask, std::uint8_t nKeynote);
     void FreeEvents();

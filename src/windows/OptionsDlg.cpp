@@ -20,8 +20,8 @@ void SetTrackbarRange(QSlider* pSlider, int nMin, int nMax) {
 
 COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     setWindowTitle(QStringLiteral("Options"));
-    // The described window, and a row below it for the sound path.
-    setFixedSize(DluSize(137, 112));
+    // The described window, and rows below it for the sound path and the velocity.
+    setFixedSize(DluSize(137, 126));
 
     // The group boxes frame the controls from behind; they must not catch their clicks.
     auto* pEchos = new QGroupBox(QStringLiteral("Echos"), this);
@@ -50,6 +50,8 @@ COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     m_staticSoundPath->setObjectName(QStringLiteral("IDC_SOUND_PATH"));
     m_staticSoundPath->setGeometry(DluRect(7, 88, 122, 20));
     m_staticSoundPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    AddStatic(QStringLiteral("Velocity"), DluRect(14, 111, 47, 10), Qt::AlignLeft);
+    m_sliderVelocity = MakeSlider("IDC_VELOCITY", DluRect(61, 110, 61, 11));
     m_soundPathTimer.setInterval(kSoundPathMilliseconds);
     connect(&m_soundPathTimer, &QTimer::timeout, this, &COptionsDlg::UpdateSoundPath);
 
@@ -88,6 +90,7 @@ void COptionsDlg::InitControls() {
     const QSignalBlocker blockDown(m_sliderEchoDown);
     const QSignalBlocker blockTempo(m_sliderTempo);
     const QSignalBlocker blockLengthen(m_sliderLengthen);
+    const QSignalBlocker blockVelocity(m_sliderVelocity);
     SetTrackbarRange(m_sliderEchoUp, 0, kEchoMax);
     SetTrackbarRange(m_sliderEchoDown, -kEchoMax, 0);
     m_sliderEchoUp->setValue(m_nEchoUp);
@@ -97,6 +100,8 @@ void COptionsDlg::InitControls() {
     SetTrackbarRange(m_sliderLengthen, kPercentMin, kPercentMax);
     m_sliderTempo->setValue(kPercentStart);
     m_sliderLengthen->setValue(kPercentStart);
+    SetTrackbarRange(m_sliderVelocity, kVelocityMin, kVelocityMax);
+    m_sliderVelocity->setValue(kVelocityMax);
 }
 
 void COptionsDlg::UpdateEchoTexts() {
@@ -145,6 +150,9 @@ void COptionsDlg::OnHScroll(const QAbstractSlider* pScrollBar) {
     } else if (pScrollBar == m_sliderLengthen) {
         SendControl(IPlayerControl::kControlLengthPercent,
                     static_cast<std::uint32_t>(m_sliderLengthen->value()));
+    } else if (pScrollBar == m_sliderVelocity) {
+        SendControl(IPlayerControl::kControlVelocity,
+                    static_cast<std::uint32_t>(m_sliderVelocity->value()));
     } else if (pScrollBar == m_sliderEchoUp || pScrollBar == m_sliderEchoDown) {
         OnEchoChanged();
     }

@@ -13,7 +13,8 @@ class QSlider;
 // The "Options" tool window: tempo and note lengthening of song playback ("Playing") and how
 // many octaves up and down a sounding note is also lit ("Echos"). Every slider movement goes
 // at once to the note player. Below them, the sound path in use and its measured output latency,
-// read from the player's port while the window is shown.
+// read from the player's port while the window is shown, and the velocity of the notes the
+// mouse and the computer keyboard play.
 class COptionsDlg : public CToolDlg {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ public:
     static constexpr int kPercentMax = 700;
     static constexpr int kPercentStart = 100;
     static constexpr int kEchoMax = 4;
+    static constexpr int kVelocityMin = 1;
+    static constexpr int kVelocityMax = 127;
     // How often the shown sound path and latency are read again.
     static constexpr int kSoundPathMilliseconds = 1000;
 
@@ -41,6 +44,8 @@ public:
     QSlider* LengthenSlider() const { return m_sliderLengthen; }
     QSlider* EchoUpSlider() const { return m_sliderEchoUp; }
     QSlider* EchoDownSlider() const { return m_sliderEchoDown; }
+    // How hard the mouse and the computer keyboard strike their notes.
+    QSlider* VelocitySlider() const { return m_sliderVelocity; }
     QLabel* EchoUpStatic() const { return m_staticEchoUp; }
     QLabel* EchoDownStatic() const { return m_staticEchoDown; }
     QLabel* SoundPathStatic() const { return m_staticSoundPath; }
@@ -63,6 +68,7 @@ private:
     QSlider* m_sliderLengthen = nullptr;
     QSlider* m_sliderEchoUp = nullptr;
     QSlider* m_sliderEchoDown = nullptr;
+    QSlider* m_sliderVelocity = nullptr;
     QLabel* m_staticEchoUp = nullptr;
     QLabel* m_staticEchoDown = nullptr;
     QLabel* m_staticSoundPath = nullptr;

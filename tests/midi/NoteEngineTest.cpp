@@ -551,3 +551,101 @@ TEST_F(NoteEngineTest, EverySoundingNoteIsFollowedButOnlyLivePlayIsKept) {
     m_player.ResetMidi();
     EXPECT_TRUE(m_player.m_sounding.IsSilent());
 }
+
+namespace {
+constexpr std::uint32_t Input(int nStatus, int nData1, int nData2) {
+    return static_cast<std::uint32_t>(nStatus + (nData1 << 8) + (nData2 << 16));
+}
+} // namespace
+
+// Messages from a system MIDI input.
+TEST_F(NoteEngineTest, InputMessagesPassThroughOnTheirChannelAsChosen) {
+    struct SCase {
+        bool bKeep;
+        std::uint32_t dwIn;
+        std::uint32_t dwOut;
+    };
+    const SCase cases[] = {
+        {false, Input(0xB7, 64, 127), Input(0xB0, 64, 127)}, // sustain
+        {false, Input(0xE7, 0, 96), Input(0xE0, 0, 96)},     // pitch bend
+        {false, Input(0xD7, 50, 9), Input(0xD0, 50, 0)},     // channel pressure: one data byte
+        {false, Input(0xA7, 60, 20), Input(0xA0, 60, 20)},   // key pressure
+        {false, Input(0xC7, 40, 0), Input(0xC0, 40, 0)},     // program change
+        {true, Input(0xB7, 64, 0), Input(0xB7, 64, 0)},
+        {true, Input(0x97, 62, 90), Input(0x97, 62, 90)},
+    };
+    for (const SCase& c : cases) {
+        m_player.m_bKeepInputChannels = c.bKeep;
+        m_player.Messages().clear();
+        m_player.OnInputMessage(c.dwIn);
+        EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{c.dwOut})) << std::hex << c.dwIn;
+    }
+    // A program change from the input leaves the Orchestra's instrument as it was.
+    EXPECT_EQ(m_player.m_song.FindActiveTrack(0)->m_nProgram, 0);
+    for (const std::uint32_t dwIgnored : {0xF8u, 0x3Cu, 0xF0u}) {
+        m_player.Messages().clear();
+        m_player.OnInputMessage(dwIgnored);
+        EXPECT_TRUE(m_player.Messages().empty());
+    }
+}
+
+TEST_F(NoteEngineTest, AKeyStruckAgainWhileHeldEndsFirstAndResetMidiForgetsHeldKeys) {
+    m_player.OnInputMessage(Input(0x90, 64, 100));
+    m_player.OnInputMessage(Input(0x90, 64, 50));
+    EXPECT_EQ(m_player.Messages(), (std::vector<std::uint32_t>{Input(0x90, 64, 100), NoteOff(0, 64),
+                                                               Input(0x90, 64, 50)}));
+    EXPECT_EQ(m_player.m_sounding.GetPitchClasses(), 1u << 4);
+    m_player.ResetMidi();
+    m_player.Messages().clear();
+    m_player.OnInputMessage(Input(0x80, 64, 0));
+    EXPECT_TRUE(m_player.Messages().empty());
+    // A key released is no longer sounding.
+    m_player.OnInputMessage(Input(0x90, 67, 80));
+    m_player.OnInputMessage(Input(0x80, 67, 0));
+    EXPECT_TRUE(m_player.m_sounding.IsSilent());
+}
+
+TEST_F(NoteEngineTest, RecordedInputKeysGetTheirRealLengthsAndControllersGoInToo) {
+    UseStepOne();
+    m_player.m_bRecording = true;
+    m_player.m_song.ResetRecordPositions();
+    m_player.OnInputMessage(Input(0x90, 60, 70));
+    for (int i = 0; i < 10; ++i) {
+        m_player.OnTimerTick();
+    }
+    m_player.OnInputMessage(Input(0xB0, 64, 127));
+    m_player.OnInputMessage(Input(0xC0, 5, 0));
+    for (int i = 0; i < 30; ++i) {
+        m_player.OnTimerTick();
+    }
+    m_player.OnInputMessage(Input(0x80, 60, 0));
+    ASSERT_NE(m_player.m_song.FindActiveTrack(0), nullptr);
+    const CTrack& track = *m_player.m_song.FindActiveTrack(0);
+    ASSERT_EQ(track.m_events.size(), 2u); // the program change stays out
+    const CMidiEvent& note = track.m_events.front();
+    EXPECT_EQ(note.m_status, 0x90);
+    EXPECT_EQ(note.m_data2, 70);
+    EXPECT_EQ(note.m_nLength, 40u);
+    const CMidiEvent& sustain = track.m_events.back();
+    EXPECT_EQ(std::tuple(sustain.m_status, sustain.m_data1, sustain.m_data2, sustain.m_nDelta),
+              std::tuple(std::uint8_t{0xB0}, std::uint8_t{64}, std::uint8_t{127}, 10u));
+    EXPECT_TRUE(m_player.m_song.IsModified());
+    // A key still held when the song is renewed ends without touching what is gone.
+    m_player.OnInputMessage(Input(0x90, 62, 70));
+    m_player.m_song.Reset();
+    m_player.OnInputMessage(Input(0x80, 62, 0));
+    EXPECT_EQ(m_player.Messages().back(), NoteOff(0, 62));
+}
+
+TEST_F(NoteEngineTest, TheVelocityControlSetsHowHardTheKeyboardPlays) {
+    const std::pair<std::uint32_t, std::uint8_t> cases[] = {
+        {1, 1}, {64, 64}, {0, 64}, {128, 64}, {127, 127}};
+    for (const auto& [nValue, nVelocity] : cases) {
+        m_player.SetControl(IPlayerControl::kControlVelocity, nValue);
+        m_player.Messages().clear();
+        m_player.PlayKey(60);
+        ASSERT_FALSE(m_player.Messages().empty());
+        EXPECT_EQ(m_player.Messages().back() >> 16, nVelocity) << nValue;
+        m_player.ResetMidi();
+    }
+}

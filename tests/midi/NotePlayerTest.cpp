@@ -75,3 +75,34 @@ TEST_F(NotePlayerTest, ResetMidiClearsTheKeyboard) {
 }
 
 } // namespace
+
+namespace {
+constexpr std::uint32_t Input(int nStatus, int nData1, int nData2) {
+    return static_cast<std::uint32_t>(nStatus + (nData1 << 8) + (nData2 << 16));
+}
+} // namespace
+
+// Keys from a system MIDI input, as the view hands them over in batches.
+TEST_F(NotePlayerTest, AnInputKeySoundsOnTheInstrumentsChannelAndEndsWhenReleased) {
+    m_player.SetControl(IPlayerControl::kControlAddTrack, 40); // a violin on channel 1
+    m_player.m_nCurrentTrack = 1;
+    m_player.m_pPort->m_messages.clear();
+    m_player.OnInputMessage(Input(0x95, 60, 33)); // channel 5 on the keyboard
+    EXPECT_EQ(m_player.m_pPort->m_messages, (std::vector<std::uint32_t>{Input(0x91, 60, 33)}));
+    EXPECT_EQ(m_player.m_grid.m_noteState[60].m_nChannel, 1);
+    EXPECT_TRUE(m_player.m_grid.m_noteState[72].IsSounding()); // an octave echo
+    // No fixed length: it sounds on through many ticks.
+    for (int i = 0; i < 500; ++i) {
+        m_player.OnTimerTick();
+    }
+    EXPECT_EQ(m_player.m_pPort->m_messages.size(), 1u);
+    // Another instrument chosen meanwhile: the key still ends where it began.
+    m_player.m_nCurrentTrack = 0;
+    m_player.OnInputMessage(Input(0x95, 60, 0)); // note-on of velocity 0 is a release
+    EXPECT_EQ(m_player.m_pPort->m_messages.back(), Input(0x81, 60, 0));
+    EXPECT_FALSE(m_player.m_grid.m_noteState[60].IsSounding());
+    EXPECT_FALSE(m_player.m_grid.m_noteState[72].IsSounding());
+    // A release without a press sends nothing.
+    m_player.OnInputMessage(Input(0x85, 61, 64));
+    EXPECT_EQ(m_player.m_pPort->m_messages.size(), 2u);
+}

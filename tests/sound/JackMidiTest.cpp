@@ -3,12 +3,15 @@
 #include "midi/MidiOut.h"
 #include "midi/PortSwitch.h"
 #include "midi/RecordingPort.h"
+#include "sound/RtMidiInput.h"
 #include "sound/RtMidiPort.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 
 // The program's output over a real MIDI system: a JACK server on the dummy driver, with
 // jack_midi_dump (from Debian's jackd2) as the program at the other end printing what it gets.
@@ -96,6 +99,43 @@ TEST_F(JackMidi, APortThatIsGoneCannotBeChosen) {
     EXPECT_FALSE(SelectDump());
     EXPECT_TRUE(m_pSwitch->IsBuiltIn());
     EXPECT_TRUE(m_out.IsOpen());
+}
+
+TEST_F(JackMidi, AnInputHandsOverWhatAnotherProgramPlaysAndClosesWhenItGoes) {
+    // jack_midiseq (from Debian's jackd2) plays middle C at velocity 64 in a loop.
+    ASSERT_TRUE(m_jack.Start({"jack_midiseq", "vorkeln-seq", "24000", "0", "60", "8000"}));
+    ASSERT_TRUE(m_jack.WaitForPort("vorkeln-seq:out", true));
+    std::mutex mutex;
+    std::condition_variable woken;
+    int nWakes = 0;
+    CRtMidiInput input(SMidiPortId{"jack", "vorkeln-seq:out"});
+    ASSERT_TRUE(input.Open([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        ++nWakes;
+        woken.notify_all();
+    }));
+    std::vector<std::uint32_t> messages;
+    const auto has = [&messages](std::uint32_t dwMsg) {
+        return std::find(messages.begin(), messages.end(), dwMsg) != messages.end();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(has(0x403C90) && has(0x403C80))) {
+        std::unique_lock<std::mutex> lock(mutex);
+        const int nSeen = nWakes;
+        if (!woken.wait_until(lock, deadline, [&] { return nWakes != nSeen; })) {
+            break;
+        }
+        lock.unlock();
+        input.Drain(messages);
+    }
+    EXPECT_TRUE(has(0x403C90));
+    EXPECT_TRUE(has(0x403C80));
+    input.Poll();
+    EXPECT_TRUE(input.IsOpen());
+    m_jack.StopLast();
+    ASSERT_TRUE(m_jack.WaitForPort("vorkeln-seq:out", false));
+    input.Poll();
+    EXPECT_FALSE(input.IsOpen());
 }
 
 TEST(AlsaMidi, TheSequencerIsThereOrThePartIsSkipped) {

@@ -1,5 +1,6 @@
 #include "sound/RtMidiPort.h"
 #include "midi/MidiOut.h"
+#include "sound/RtMidiInput.h"
 
 #include <gtest/gtest.h>
 
@@ -68,4 +69,31 @@ TEST(MidiPortId, AnAlsaPortMatchesAfterItsClientWasNumberedAnew) {
     for (const SCase& c : cases) {
         EXPECT_EQ(c.a.Matches(c.b), c.bMatch) << c.a.m_name << " / " << c.b.m_name;
     }
+}
+
+TEST(RtMidiInput, OnlyWholeChannelMessagesWaitAndTheOwnerIsWokenOncePerBatch) {
+    struct SCase {
+        std::vector<unsigned char> bytes;
+        std::vector<std::uint32_t> expected;
+    };
+    const SCase cases[] = {
+        {{0x90, 60, 100}, {0x643C90}},
+        {{0xC3, 5}, {0x05C3}},
+        {{0xD3, 5}, {0x05D3}},
+        {{0xE0, 0x7F, 0x7F}, {0x7F7FE0}},
+        {{0x90, 60}, {}},         // cut short
+        {{0xF8}, {}},             // clock
+        {{0xF0, 1, 2, 0xF7}, {}}, // system exclusive
+        {{0x3C, 100}, {}},        // running status
+        {{}, {}},
+        {{0x80, 0xBC, 0xFF}, {0x7F3C80}}, // data bytes kept to seven bits
+    };
+    CRtMidiInput input(SMidiPortId{"jack", "nowhere:out"});
+    for (const SCase& c : cases) {
+        input.Receive(c.bytes.data(), c.bytes.size());
+        std::vector<std::uint32_t> messages;
+        input.Drain(messages);
+        EXPECT_EQ(messages, c.expected);
+    }
+    EXPECT_FALSE(input.Open(nullptr));
 }

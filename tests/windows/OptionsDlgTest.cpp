@@ -55,8 +55,10 @@ TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
     // Down stands left of Up.
     EXPECT_LT(m_dlg.EchoDownSlider()->x(), m_dlg.EchoUpSlider()->x());
     EXPECT_EQ(m_dlg.TempoSlider()->geometry(), QRect(92, 21, 92, 18));
-    // The described window, and a row for the sound path below it.
-    EXPECT_EQ(m_dlg.size(), QSize(206, 182));
+    // The described window, and rows for the sound path and the velocity below it.
+    EXPECT_EQ(m_dlg.size(), QSize(206, 205));
+    EXPECT_EQ(m_dlg.VelocitySlider()->value(), 127);
+    EXPECT_EQ(m_dlg.VelocitySlider()->minimum(), 1);
 
     // Absurd echo ranges are clamped to the sliders' ends.
     COptionsDlg other;
