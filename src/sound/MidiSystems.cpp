@@ -6,6 +6,8 @@
 #include <jack/jack.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 
 namespace {
@@ -23,13 +25,26 @@ bool IsRunning(RtMidi::Api api) {
         return std::filesystem::exists("/dev/snd/seq");
 #ifdef VORKELN_HAVE_JACK
     case RtMidi::UNIX_JACK: {
+        // A server that answered a moment ago is taken to be there still: asking costs a
+        // client of its own, about as long as opening the port itself.
+        using Clock = std::chrono::steady_clock;
+        static std::atomic<Clock::rep> s_nAnswered{0};
+        const Clock::rep nNow = Clock::now().time_since_epoch().count();
+        const Clock::rep nKept =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(5)).count();
+        const Clock::rep nAnswered = s_nAnswered.load();
+        if (nAnswered != 0 && nNow - nAnswered < nKept) {
+            return true;
+        }
         jack_set_error_function(IgnoreJackMessage);
         jack_set_info_function(IgnoreJackMessage);
         jack_client_t* pClient = jack_client_open("Vorkeln", JackNoStartServer, nullptr);
         if (pClient == nullptr) {
+            s_nAnswered = 0;
             return false;
         }
         jack_client_close(pClient);
+        s_nAnswered = nNow;
         return true;
     }
 #endif

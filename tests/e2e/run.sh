@@ -5,7 +5,7 @@
 #   tests/e2e/run.sh path/to/vorkeln
 set -euo pipefail
 
-checks=7
+checks=8
 if [[ "${1:-}" == "--count" ]]; then
     echo "$checks"
     exit 0
@@ -106,6 +106,49 @@ for entry in "F2:Orchestra" "F3:Options" "alt+F12:Scale"; do
     wait_for 10 bash -c "! xdotool search --onlyvisible --name '^$title\$'" ||
         fail "$key did not close $title"
 done
+
+echo "e2e: what was set is found again after quitting and starting again"
+settings="$HOME/.config/Local AppWizard-Generated Applications/Vorkeln.ini"
+start_app() {
+    "$bin" >>"$work/vorkeln.log" 2>&1 &
+    app=$!
+    pids+=("$app")
+    wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window after a start"
+    win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+}
+quit_app() {
+    xdotool windowfocus --sync "$win" || true
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    wait_for 20 bash -c "! kill -0 $app" || fail "File > Exit did not end the program"
+}
+setting() { sed -n "s/^$1=//p" "$settings"; }
+xdotool windowfocus --sync "$win" || true
+xdotool key F3
+wait_for 10 xdotool search --onlyvisible --name '^Options$' || fail "F3 did not open Options"
+options="$(xdotool search --onlyvisible --name '^Options$' | head -n 1)"
+eval "$(xdotool getwindowgeometry --shell "$options")"
+options_at="$X,$Y"
+# A click near the right end of the Tempo slider moves it a page up from 100.
+xdotool mousemove $((X + 175)) $((Y + 30)) click 1
+sleep 0.5
+quit_app
+[[ "$(setting tempo)" -gt 100 ]] || fail "the tempo set was not kept ($(setting tempo))"
+tempo="$(setting tempo)"
+start_app
+wait_for 10 xdotool search --onlyvisible --name '^Options$' || fail "Options did not open again"
+options="$(xdotool search --onlyvisible --name '^Options$' | head -n 1)"
+eval "$(xdotool getwindowgeometry --shell "$options")"
+[[ "$X,$Y" == "$options_at" ]] || fail "Options came back at $X,$Y, not at $options_at"
+# Read back from the slider at the next exit: the restarted program had the tempo too.
+quit_app
+[[ "$(setting tempo)" == "$tempo" ]] || fail "the tempo came back as $(setting tempo), not $tempo"
+# The window is left as at the start for what follows: Options hidden again.
+sed -i 's/^options\\shown=true/options\\shown=false/' "$settings"
+start_app
+xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
+sleep 3
 
 echo "e2e: a pen stroke appears in pen mode"
 xdotool windowfocus --sync "$win" || true

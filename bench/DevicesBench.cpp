@@ -1,0 +1,186 @@
+// The MIDI devices: from a system input's callback to the note-on leaving the output port, with
+// the keyboard lit on a full-HD view, and switching the output to another port and back with the
+// programs of 16 channels sent again. The switch is measured against a JACK server of its own on
+// the dummy driver, with jack_midi_dump (Debian's jackd2) at the other end.
+#include "JackServer.h"
+
+#include "app/MainView.h"
+#include "app/ShellDialogs.h"
+#include "midi/MidiPort.h"
+#include "midi/PortSwitch.h"
+#include "sound/RtMidiInput.h"
+#include "sound/RtMidiPort.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// Keeps the time the last note-on left.
+class CTimingPort : public IMidiPort {
+public:
+    bool Open() override { return m_bOpen = true; }
+    void Reset() override {}
+    void Close() override { m_bOpen = false; }
+    bool IsOpen() const override { return m_bOpen; }
+    void SendShort(std::uint32_t dwMsg) override {
+        if ((dwMsg & 0xF0u) == 0x90u) {
+            m_lastNoteOn = Clock::now();
+        }
+    }
+
+    Clock::time_point m_lastNoteOn;
+
+private:
+    bool m_bOpen = false;
+};
+
+class CSilentDialogs : public IShellDialogs {
+public:
+    bool GetOpenPath(const QStringList& /*filters*/, QString& /*strPath*/) override {
+        return false;
+    }
+    bool GetSavePath(const QStringList& /*filters*/, const QStringList& /*startPaths*/,
+                     QString& /*strPath*/, int& /*nFilter*/) override {
+        return false;
+    }
+    void ShowMessage(const QString& /*strCaption*/, const QString& /*strText*/) override {}
+    QMessageBox::StandardButton Ask(const QString& /*strCaption*/, const QString& /*strText*/,
+                                    QMessageBox::StandardButtons /*buttons*/,
+                                    QMessageBox::StandardButton /*defaultButton*/) override {
+        return QMessageBox::Cancel;
+    }
+};
+
+// Median and 99th percentile of the samples, in microseconds, as the benchmark's counters.
+void ReportPercentiles(benchmark::State& state, std::vector<double>& samples) {
+    if (samples.empty()) {
+        return;
+    }
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&samples](double fShare) {
+        return samples[std::min(
+            samples.size() - 1,
+            static_cast<std::size_t>(fShare * static_cast<double>(samples.size())))];
+    };
+    state.counters["median_us"] = at(0.5) * 1e6;
+    state.counters["p99_us"] = at(0.99) * 1e6;
+}
+
+// A note-on as RtMidi's thread hands it to the input, through the queued hand-over to the GUI
+// thread and the view's batch (sound, then the lit keyboard), to the output port's send.
+void BM_InputNoteToSend(benchmark::State& state) {
+    CSilentDialogs dialogs;
+    auto pPort = std::make_unique<CTimingPort>();
+    CTimingPort* pTiming = pPort.get();
+    CMainView view(std::move(pPort), dialogs);
+    view.m_tickTimer.stop();
+    view.CKeyboard::Create(&view, kWidth, kHeight);
+    view.m_grid.m_pPitchClass = view.m_scale.m_pitchClass.data();
+    view.resize(kWidth, kHeight);
+    view.show();
+    QCoreApplication::processEvents();
+
+    // Not opened: its callback is called here as RtMidi's thread calls it, and the drain is
+    // queued to the GUI thread as the device manager queues it.
+    CRtMidiInput input(SMidiPortId{"jack", "keys:out"});
+    std::vector<std::uint32_t> batch;
+    QObject receiver;
+    const auto drain = [&] {
+        batch.clear();
+        input.Drain(batch);
+        view.OnInputMessages(batch);
+    };
+    std::vector<double> samples;
+    int nNote = 48;
+    for (auto _ : state) {
+        const unsigned char on[3] = {0x90, static_cast<unsigned char>(nNote), 100};
+        const unsigned char off[3] = {0x80, static_cast<unsigned char>(nNote), 0};
+        const Clock::time_point t0 = Clock::now();
+        input.Receive(on, 3);
+        QMetaObject::invokeMethod(&receiver, drain, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        const double fSeconds = std::chrono::duration<double>(pTiming->m_lastNoteOn - t0).count();
+        state.SetIterationTime(fSeconds);
+        samples.push_back(fSeconds);
+        input.Receive(off, 3);
+        QMetaObject::invokeMethod(&receiver, drain, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        nNote = nNote == 84 ? 48 : nNote + 1;
+    }
+    ReportPercentiles(state, samples);
+}
+BENCHMARK(BM_InputNoteToSend)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// From the built-in port to a JACK port and back, each way silencing the port left and sending
+// the programs of 16 channels to the one taken.
+void BM_SwitchOutputAndResendPrograms(benchmark::State& state) {
+    CJackServer jack;
+    if (!jack.GetError().empty() || !jack.Start({"jack_midi_dump", "vorkeln-bench-dump"}) ||
+        !jack.WaitForPort("vorkeln-bench-dump:input", true)) {
+        state.SkipWithError("no JACK server with jack_midi_dump (Debian's jackd2)");
+        return;
+    }
+    CPortSwitch portSwitch(std::make_unique<CTimingPort>());
+    portSwitch.Open();
+    for (std::uint32_t nChannel = 0; nChannel < 16; ++nChannel) {
+        portSwitch.SendShort(0xC0u | nChannel | ((nChannel * 7) << 8));
+    }
+    std::vector<double> samples;
+    std::vector<double> to;
+    std::vector<double> back;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        const bool bSwitched = portSwitch.Select(
+            std::make_unique<CRtMidiPort>(SMidiPortId{"jack", "vorkeln-bench-dump:input"}));
+        const Clock::time_point t1 = Clock::now();
+        portSwitch.Select(nullptr);
+        const Clock::time_point t2 = Clock::now();
+        if (!bSwitched) {
+            state.SkipWithError("the JACK port did not open");
+            return;
+        }
+        const double fTo = std::chrono::duration<double>(t1 - t0).count();
+        const double fBack = std::chrono::duration<double>(t2 - t1).count();
+        samples.push_back(fTo);
+        samples.push_back(fBack);
+        to.push_back(fTo);
+        back.push_back(fBack);
+        state.SetIterationTime(fTo + fBack);
+    }
+    ReportPercentiles(state, back);
+    state.counters["back_median_us"] = state.counters["median_us"];
+    state.counters["back_p99_us"] = state.counters["p99_us"];
+    ReportPercentiles(state, to);
+    state.counters["to_median_us"] = state.counters["median_us"];
+    state.counters["to_p99_us"] = state.counters["p99_us"];
+    ReportPercentiles(state, samples);
+}
+BENCHMARK(BM_SwitchOutputAndResendPrograms)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50);
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
