@@ -2,11 +2,10 @@
 // the keyboard lit on a full-HD view, and switching the output to another port and back with the
 // programs of 16 channels sent again. The switch is measured against a JACK server of its own on
 // the dummy driver, with jack_midi_dump (Debian's jackd2) at the other end.
+#include "BenchSupport.h"
 #include "JackServer.h"
 
 #include "app/MainView.h"
-#include "app/ShellDialogs.h"
-#include "midi/MidiPort.h"
 #include "midi/PortSwitch.h"
 #include "sound/RtMidiInput.h"
 #include "sound/RtMidiPort.h"
@@ -21,46 +20,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::CSilentDialogs;
+using bench::CTimingPort;
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
-
-// Keeps the time the last note-on left.
-class CTimingPort : public IMidiPort {
-public:
-    bool Open() override { return m_bOpen = true; }
-    void Reset() override {}
-    void Close() override { m_bOpen = false; }
-    bool IsOpen() const override { return m_bOpen; }
-    void SendShort(std::uint32_t dwMsg) override {
-        if ((dwMsg & 0xF0u) == 0x90u) {
-            m_lastNoteOn = Clock::now();
-        }
-    }
-
-    Clock::time_point m_lastNoteOn;
-
-private:
-    bool m_bOpen = false;
-};
-
-class CSilentDialogs : public IShellDialogs {
-public:
-    bool GetOpenPath(const QStringList& /*filters*/, QString& /*strPath*/) override {
-        return false;
-    }
-    bool GetSavePath(const QStringList& /*filters*/, const QStringList& /*startPaths*/,
-                     QString& /*strPath*/, int& /*nFilter*/) override {
-        return false;
-    }
-    void ShowMessage(const QString& /*strCaption*/, const QString& /*strText*/) override {}
-    QMessageBox::StandardButton Ask(const QString& /*strCaption*/, const QString& /*strText*/,
-                                    QMessageBox::StandardButtons /*buttons*/,
-                                    QMessageBox::StandardButton /*defaultButton*/) override {
-        return QMessageBox::Cancel;
-    }
-};
 
 // Median and 99th percentile of the samples, in microseconds, as the benchmark's counters.
 void ReportPercentiles(benchmark::State& state, std::vector<double>& samples) {
@@ -174,13 +139,5 @@ BENCHMARK(BM_SwitchOutputAndResendPrograms)
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunOffscreen<QApplication>(argc, argv, [] {});
 }

@@ -1,6 +1,7 @@
 // Speed of the keyboard: hit tests on every mouse move, the full composition of a frame and the
 // lighting of a chord with its echoes.
 
+#include "BenchSupport.h"
 #include "keyboard/Keyboard.h"
 
 #include <QGuiApplication>
@@ -89,13 +90,5 @@ BENCHMARK(BM_ChordOn)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunOffscreen<QGuiApplication>(argc, argv, [] {});
 }

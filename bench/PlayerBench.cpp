@@ -1,6 +1,7 @@
 // Latency of the note player and the main view: from a key event reaching the view to the
 // note-on leaving the MIDI output, with and without the highlight on a full-HD keyboard, the
 // cost of one timer tick while a song plays, and what a recovery write costs the GUI thread.
+#include "BenchSupport.h"
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
 #include "midi/MidiPort.h"
@@ -19,48 +20,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::CSilentDialogs;
+using bench::CTimingPort;
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
-
-// Keeps the time the last note-on left, and counts note-ons.
-class CTimingPort : public IMidiPort {
-public:
-    bool Open() override { return m_bOpen = true; }
-    void Reset() override {}
-    void Close() override { m_bOpen = false; }
-    bool IsOpen() const override { return m_bOpen; }
-    void SendShort(std::uint32_t dwMsg) override {
-        if ((dwMsg & 0xF0u) == 0x90u) {
-            m_lastNoteOn = Clock::now();
-            ++m_nNoteOns;
-        }
-    }
-
-    Clock::time_point m_lastNoteOn;
-    long m_nNoteOns = 0;
-
-private:
-    bool m_bOpen = false;
-};
-
-class CSilentDialogs : public IShellDialogs {
-public:
-    bool GetOpenPath(const QStringList& /*filters*/, QString& /*strPath*/) override {
-        return false;
-    }
-    bool GetSavePath(const QStringList& /*filters*/, const QStringList& /*startPaths*/,
-                     QString& /*strPath*/, int& /*nFilter*/) override {
-        return false;
-    }
-    void ShowMessage(const QString& /*strCaption*/, const QString& /*strText*/) override {}
-    QMessageBox::StandardButton Ask(const QString& /*strCaption*/, const QString& /*strText*/,
-                                    QMessageBox::StandardButtons /*buttons*/,
-                                    QMessageBox::StandardButton /*defaultButton*/) override {
-        return QMessageBox::Cancel;
-    }
-};
 
 // A shown view of 1920 x 1080 whose timer does not run: the benchmark drives the ticks.
 struct SBenchView {
@@ -331,14 +296,5 @@ void ReportSynthLatency() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ReportSynthLatency();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunOffscreen<QApplication>(argc, argv, [] { ReportSynthLatency(); });
 }

@@ -48,7 +48,14 @@ bool CPortSwitch::Select(std::unique_ptr<IMidiPort> pPort) {
     if (!next.IsOpen() && !next.Open()) {
         return false;
     }
-    Leave(Active());
+    if (m_pSystem != nullptr) {
+        if (m_pSystem->IsOpen()) {
+            Silence(*m_pSystem);
+        }
+        m_pLeft = std::move(m_pSystem);
+    } else {
+        Leave(*m_pBuiltIn);
+    }
     m_pSystem = std::move(pPort);
     SendPrograms(Active());
     return true;
@@ -78,6 +85,10 @@ void CPortSwitch::SendShort(std::uint32_t dwMsg) {
 }
 
 void CPortSwitch::Poll() {
+    if (m_pLeft != nullptr) {
+        m_pLeft->Close();
+        m_pLeft.reset();
+    }
     m_pBuiltIn->Poll();
     if (m_pSystem == nullptr) {
         return;

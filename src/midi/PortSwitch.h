@@ -10,8 +10,10 @@
 // Sends through one of two ports: the built-in one, which it keeps for its whole life, or a
 // system port the user chose. Switching silences the port left (all notes off and all sound off
 // on every channel) and closes it, then gives the port taken the program each channel last got,
-// so that the next note sounds with the right instrument. A system port whose far end has gone
-// (seen by Poll) is given up for the built-in one, and the owner is told.
+// so that the next note sounds with the right instrument. A system port left stays open until the
+// next Poll, as a system may still be delivering what was sent to it last (the silence among it).
+// A system port whose far end has gone (seen by Poll) is given up for the built-in one, and the
+// owner is told.
 class CPortSwitch : public IMidiPort {
 public:
     static constexpr int kChannels = 16;
@@ -49,6 +51,7 @@ private:
 
     std::unique_ptr<IMidiPort> m_pBuiltIn;
     std::unique_ptr<IMidiPort> m_pSystem;
+    std::unique_ptr<IMidiPort> m_pLeft; // a system port left since the last Poll
     std::function<void()> m_onLost;
     // The last program sent on each channel; -1 while none was.
     std::array<int, kChannels> m_programs{};

@@ -122,3 +122,43 @@ int CMidiSystems::FindPort(RtMidi& midi, RtMidi::Api api, const SMidiPortId& id)
     }
     return -1;
 }
+
+bool CMidiSystems::IsListed(RtMidi& midi, const SMidiPortId& id) {
+    return FindPort(midi, RtMidi::getCompiledApiByName(id.m_api), id) >= 0;
+}
+
+template <class TMidi>
+std::unique_ptr<TMidi> CMidiSystems::OpenPort(const SMidiPortId& id, const char* pszOwnPort,
+                                              const std::function<void(TMidi&)>& fnPrepare) {
+    const RtMidi::Api api = RtMidi::getCompiledApiByName(id.m_api);
+    if (api == RtMidi::UNSPECIFIED) {
+        return nullptr;
+    }
+    auto pMidi = MakeClient<TMidi>(api);
+    if (pMidi == nullptr) {
+        return nullptr;
+    }
+    try {
+        const int nPort = FindPort(*pMidi, api, id);
+        if (nPort < 0) {
+            return nullptr;
+        }
+        if (fnPrepare) {
+            fnPrepare(*pMidi);
+        }
+        pMidi->openPort(static_cast<unsigned>(nPort), pszOwnPort);
+        if (!pMidi->isPortOpen()) {
+            return nullptr;
+        }
+    } catch (const RtMidiError&) {
+        return nullptr;
+    }
+    return pMidi;
+}
+
+template std::unique_ptr<RtMidiIn>
+CMidiSystems::OpenPort<RtMidiIn>(const SMidiPortId&, const char*,
+                                 const std::function<void(RtMidiIn&)>&);
+template std::unique_ptr<RtMidiOut>
+CMidiSystems::OpenPort<RtMidiOut>(const SMidiPortId&, const char*,
+                                  const std::function<void(RtMidiOut&)>&);

@@ -4,6 +4,7 @@
 
 #include <RtMidi.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,4 +22,11 @@ public:
     template <class TMidi> static std::vector<SMidiPortId> ListAll();
     // The index of the port id names among those midi sees; -1 when it is not there.
     static int FindPort(RtMidi& midi, RtMidi::Api api, const SMidiPortId& id);
+    // Whether the port id names is still listed by the system of an open client.
+    static bool IsListed(RtMidi& midi, const SMidiPortId& id);
+    // A client of id's system connected to that port through a port of its own named
+    // pszOwnPort; fnPrepare sets it up first. Null when it is not there or does not open.
+    template <class TMidi>
+    static std::unique_ptr<TMidi> OpenPort(const SMidiPortId& id, const char* pszOwnPort,
+                                           const std::function<void(TMidi&)>& fnPrepare);
 };

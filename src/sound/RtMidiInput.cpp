@@ -22,33 +22,14 @@ std::vector<SMidiPortId> CRtMidiInput::ListPorts() {
 
 bool CRtMidiInput::Open(Wake fnWake) {
     Close();
-    const RtMidi::Api api = RtMidi::getCompiledApiByName(m_id.m_api);
-    if (api == RtMidi::UNSPECIFIED) {
-        return false;
-    }
-    auto pIn = CMidiSystems::MakeClient<RtMidiIn>(api);
-    if (pIn == nullptr) {
-        return false;
-    }
     m_fnWake = std::move(fnWake);
     m_bWakePending = false;
-    try {
-        const int nPort = CMidiSystems::FindPort(*pIn, api, m_id);
-        if (nPort < 0) {
-            return false;
-        }
+    m_pIn = CMidiSystems::OpenPort<RtMidiIn>(m_id, "in", [this](RtMidiIn& in) {
         // SysEx, timing and active sensing never reach the ring.
-        pIn->ignoreTypes(true, true, true);
-        pIn->setCallback(OnMessage, this);
-        pIn->openPort(static_cast<unsigned>(nPort), "in");
-        if (!pIn->isPortOpen()) {
-            return false;
-        }
-    } catch (const RtMidiError&) {
-        return false;
-    }
-    m_pIn = std::move(pIn);
-    return true;
+        in.ignoreTypes(true, true, true);
+        in.setCallback(OnMessage, this);
+    });
+    return m_pIn != nullptr;
 }
 
 void CRtMidiInput::Close() {
@@ -57,8 +38,7 @@ void CRtMidiInput::Close() {
 }
 
 void CRtMidiInput::Poll() {
-    if (m_pIn != nullptr &&
-        CMidiSystems::FindPort(*m_pIn, RtMidi::getCompiledApiByName(m_id.m_api), m_id) < 0) {
+    if (m_pIn != nullptr && !CMidiSystems::IsListed(*m_pIn, m_id)) {
         Close();
     }
 }

@@ -23,28 +23,8 @@ std::vector<SMidiPortId> CRtMidiPort::ListPorts() {
 
 bool CRtMidiPort::Open() {
     Close();
-    const RtMidi::Api api = RtMidi::getCompiledApiByName(m_id.m_api);
-    if (api == RtMidi::UNSPECIFIED) {
-        return false;
-    }
-    auto pOut = CMidiSystems::MakeClient<RtMidiOut>(api);
-    if (pOut == nullptr) {
-        return false;
-    }
-    try {
-        const int nPort = CMidiSystems::FindPort(*pOut, api, m_id);
-        if (nPort < 0) {
-            return false;
-        }
-        pOut->openPort(static_cast<unsigned>(nPort), "out");
-        if (!pOut->isPortOpen()) {
-            return false;
-        }
-    } catch (const RtMidiError&) {
-        return false;
-    }
-    m_pOut = std::move(pOut);
-    return true;
+    m_pOut = CMidiSystems::OpenPort<RtMidiOut>(m_id, "out", nullptr);
+    return m_pOut != nullptr;
 }
 
 void CRtMidiPort::Reset() {
@@ -60,8 +40,7 @@ void CRtMidiPort::Close() {
 }
 
 void CRtMidiPort::Poll() {
-    if (m_pOut != nullptr &&
-        CMidiSystems::FindPort(*m_pOut, RtMidi::getCompiledApiByName(m_id.m_api), m_id) < 0) {
+    if (m_pOut != nullptr && !CMidiSystems::IsListed(*m_pOut, m_id)) {
         Close();
     }
 }

@@ -65,8 +65,13 @@ TEST(PortSwitch, SwitchingSilencesTheOldPortAndGivesTheNewOneTheLastPrograms) {
     EXPECT_EQ(system->m_messages.back(), 0x5A3D92u);
     EXPECT_FALSE(f.portSwitch->IsBuiltIn());
 
-    // And back: the system port is silenced and closed, the built-in one reopened.
+    // And back: the system port is silenced, and stays open until the next Poll so that a
+    // system can still deliver the silence; the built-in one is reopened.
+    system->m_messages.clear();
     ASSERT_TRUE(f.portSwitch->Select(nullptr));
+    EXPECT_EQ(system->m_messages, Silence());
+    EXPECT_TRUE(system->IsOpen());
+    f.portSwitch->Poll();
     EXPECT_EQ(f.portSwitch->GetSystem(), nullptr);
     EXPECT_TRUE(f.builtIn->IsOpen());
     EXPECT_EQ(f.builtIn->m_messages.back(), 0x00C9u);
