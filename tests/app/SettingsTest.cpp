@@ -13,10 +13,8 @@
 #include "midi/RecordingPort.h"
 #include "windows/DevicesDlg.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSlider>
 #include <QUrl>
 
@@ -273,30 +271,11 @@ TEST(DeviceManager, AnOutputThatIsGoneLeavesTheBuiltInSynthesiserAndSaysSo) {
     EXPECT_EQ(program.status[1], QStringLiteral("MIDI output Jack: synth:in has gone; the built-in "
                                                 "synthesiser plays"));
     EXPECT_FALSE(program.devices.SelectOutput({"jack", "other:in"}));
+    // The program's own ports are no place to send to.
+    program.ports.push_back({"jack", "Vorkeln:in"});
+    EXPECT_EQ(program.devices.ListOutputs(), (std::vector<SMidiPortId>{{"jack", "synth:in"}}));
     EXPECT_EQ(program.status.back(),
               QStringLiteral("MIDI output Jack: other:in could not be opened"));
-}
-
-TEST(DevicesWindow, ListsThePortsAndSwitchesTheOutput) {
-    SProgram program;
-    program.ports.push_back({"jack", "Vorkeln:in"});
-    program.frame.OnCommand(ID_TOOLS_DEVICES);
-    ASSERT_TRUE(program.devicesDlg.isVisible());
-    QComboBox* pCombo = program.devicesDlg.OutputCombo();
-    // The program's own port is no place to send to.
-    ASSERT_EQ(pCombo->count(), 2);
-    EXPECT_EQ(pCombo->itemText(0), QStringLiteral("Built-in synthesiser"));
-    EXPECT_EQ(pCombo->itemText(1), QStringLiteral("Jack: synth:in"));
-    EXPECT_EQ(pCombo->currentIndex(), 0);
-    emit pCombo->activated(1);
-    EXPECT_FALSE(program.portSwitch->IsBuiltIn());
-    EXPECT_EQ(pCombo->currentIndex(), 1);
-    // A port that appeared shows after Refresh.
-    program.ports.push_back({"alsa", "Keys:in 24:0"});
-    program.devicesDlg.RefreshButton()->click();
-    EXPECT_EQ(pCombo->count(), 3);
-    emit pCombo->activated(0);
-    EXPECT_TRUE(program.portSwitch->IsBuiltIn());
 }
 
 TEST(OpenFromOutside, FilesOpenAsFileOpenOpensThemWithTheSameMessages) {

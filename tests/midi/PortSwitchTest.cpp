@@ -91,25 +91,6 @@ TEST(PortSwitch, APortThatDoesNotOpenChangesNothing) {
     EXPECT_TRUE(f.builtIn->m_messages.empty());
 }
 
-TEST(PortSwitch, AVanishedPortFallsBackOnceAndTheDeviceStaysOpen) {
-    Fixture f;
-    f.out.ProgramChange(5, 70);
-    CRecordingPort* system = f.NewSystem();
-    ASSERT_TRUE(f.SelectPending());
-    f.portSwitch->Poll();
-    EXPECT_EQ(f.nLost, 0);
-    system->Break();
-    f.builtIn->m_messages.clear();
-    f.portSwitch->Poll();
-    EXPECT_EQ(f.nLost, 1);
-    EXPECT_TRUE(f.portSwitch->IsBuiltIn());
-    EXPECT_EQ(f.builtIn->m_messages, (std::vector<std::uint32_t>{0x00C0, 0x46C5}));
-    f.out.CheckPort();
-    EXPECT_TRUE(f.out.IsOpen());
-    f.portSwitch->Poll();
-    EXPECT_EQ(f.nLost, 1);
-}
-
 TEST(PortSwitch, ResetMidiReopensTheSystemPortInUse) {
     Fixture f;
     CRecordingPort* system = f.NewSystem();
