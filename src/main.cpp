@@ -57,8 +57,9 @@ int main(int argc, char* argv[]) {
     auto* pView = new CMainView(std::move(pSwitchPort), dialogs);
     pFrame->SetView(pView, pView);
 
-    CDeviceManager devices(
-        *pSwitch, pSynth, [pFrame](const QString& strText) { pFrame->ShowStatusMessage(strText); });
+    IFrameReport& report = *pFrame;
+    CDeviceManager devices(*pSwitch, pSynth,
+                           [&report](const QString& strText) { report.ShowMessage(strText); });
     CDevicesDlg devicesDlg(pFrame);
     devicesDlg.Create(&devices);
     QObject::connect(&devices, &CDeviceManager::devicesChanged, &devicesDlg, [&devicesDlg] {
@@ -75,7 +76,7 @@ int main(int argc, char* argv[]) {
     keeper.Apply(settings);
     keeper.ShowToolWindows(settings);
     if (!strSoundFontProblem.isEmpty()) {
-        pFrame->ShowStatusMessage(strSoundFontProblem);
+        report.ShowMessage(strSoundFontProblem);
     }
     pFrame->SetCloseHandler([&keeper, &settings, strSettingsFile] {
         keeper.Gather(settings);

@@ -5,8 +5,8 @@
 class QString;
 
 // What the view tells the frame it lives in: check marks and radio items of the menus, toolbar
-// pictures, the status bar's texts and mode flags, and the title's mark of unsaved work. The
-// frame implements it and hands it to its view when it takes the view (SetView).
+// pictures, the status bar's texts, messages and mode flags, and the title's mark of unsaved work.
+// The frame implements it and hands it to its view when it takes the view (SetView).
 class IFrameReport {
 public:
     virtual ~IFrameReport() = default;
@@ -22,6 +22,8 @@ public:
     virtual void SetChordNameText(const QString& strName) = 0;
     // Whether anything is unsaved; told after every event, so cheap when nothing changes.
     virtual void SetDocumentModified(bool bModified) = 0;
+    // A passing message in the status bar's message pane, such as a device that went away.
+    virtual void ShowMessage(const QString& strText) = 0;
 
 protected:
     IFrameReport() = default;

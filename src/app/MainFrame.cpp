@@ -258,7 +258,7 @@ void CMainFrame::dropEvent(QDropEvent* pEvent) {
     m_fnDrop(files);
 }
 
-void CMainFrame::ShowStatusMessage(const QString& strText) {
+void CMainFrame::ShowMessage(const QString& strText) {
     m_pStatusBar->showMessage(strText);
 }
 

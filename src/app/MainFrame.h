@@ -48,6 +48,7 @@ public:
     void SetTonalityText(const QString& strScale, const QString& strKeynote) override;
     void SetChordNameText(const QString& strName) override;
     void SetDocumentModified(bool bModified) override;
+    void ShowMessage(const QString& strText) override;
 
     QAction* GetCommandAction(unsigned nID) const; // the menu/accelerator action of a command
     CToolBar& GetToolBar() const { return *m_pToolBar; }
@@ -67,8 +68,6 @@ public:
     }
     // The files of a drop that File > Open can take, by extension.
     static QStringList OpenableFiles(const QMimeData& data);
-    // A message in the status bar's message pane.
-    void ShowStatusMessage(const QString& strText);
 
 protected:
     QMenu* createPopupMenu() override;

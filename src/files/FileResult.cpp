@@ -11,6 +11,8 @@ public:
             return "not a readable MIDI file";
         case EFileError::NotBitmap:
             return "not a readable bitmap";
+        case EFileError::NotSoundFont:
+            return "not a SoundFont";
         case EFileError::Unwritable:
             return "the file could not be written";
         }

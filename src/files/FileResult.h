@@ -8,9 +8,10 @@
 // Why a file could not be read or written when the system had nothing to say against it: what
 // the file holds, or what was to be written, is not of the kind asked for.
 enum class EFileError {
-    NotMidi = 1, // not a Standard MIDI File the song can read
-    NotBitmap,   // not a bitmap file the drawing can read
-    Unwritable,  // nothing that the file's format can hold
+    NotMidi = 1,  // not a Standard MIDI File the song can read
+    NotBitmap,    // not a bitmap file the drawing can read
+    NotSoundFont, // not a SoundFont the synthesiser can load
+    Unwritable,   // nothing that the file's format can hold
 };
 
 const std::error_category& FileErrorCategory();

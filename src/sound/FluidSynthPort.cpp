@@ -1,5 +1,6 @@
 #include "sound/FluidSynthPort.h"
 
+#include "files/FileResult.h"
 #include "sound/FluidDriverOutput.h"
 #ifdef VORKELN_HAVE_PULSE
 #include "sound/PulseOutput.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -301,17 +301,20 @@ std::string CFluidSynthPort::CheckSoundFontFile(const std::string& path) {
     if (std::filesystem::is_directory(path, ec)) {
         return "it is a folder";
     }
-    errno = 0;
+    if (const CFileResult result = CFileResult::CheckPlainFile(path, EFileError::NotSoundFont);
+        !result) {
+        return result.GetReason();
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return errno != 0 ? std::strerror(errno) : "it cannot be read";
+        return CFileResult::NotOpened().GetReason();
     }
     std::array<unsigned char, kRiffHeaderSize> header{};
     file.read(reinterpret_cast<char*>(header.data()), header.size());
     if (static_cast<std::size_t>(file.gcount()) != header.size() ||
         std::memcmp(header.data(), "RIFF", 4) != 0 ||
         std::memcmp(header.data() + 8, "sfbk", 4) != 0) {
-        return "not a SoundFont";
+        return CFileResult(EFileError::NotSoundFont).GetReason();
     }
     const std::uintmax_t nSize = std::filesystem::file_size(path, ec);
     const std::uintmax_t nWanted = std::uintmax_t{LittleEndian32(header.data() + 4)} + 8;

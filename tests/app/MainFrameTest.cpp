@@ -260,6 +260,9 @@ TEST(MainFrame, TheTargetReportsToTheFrameThatTookItUntilAnotherIsTaken) {
     EXPECT_FALSE(frame.IsMenuItemChecked(ID_TONALITY_KEY_C));
     first.m_pFrame->SetDocumentModified(true);
     EXPECT_TRUE(frame.isWindowModified());
+    first.m_pFrame->ShowMessage(QStringLiteral("The output went away"));
+    EXPECT_EQ(frame.GetStatusBar().GetPaneText(CModeStatusBar::PANE_MESSAGE),
+              QStringLiteral("The output went away"));
 
     frame.SetView(new QWidget, &second);
     EXPECT_EQ(first.m_pFrame, nullptr);
