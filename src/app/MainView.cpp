@@ -7,6 +7,7 @@
 #include "keyboard/VirtualKeys.h"
 #include "midi/MidiPort.h"
 #include "midi/PlaybackSource.h"
+#include "midi/PortSwitch.h"
 #include "sound/FluidSynthPort.h"
 #include "theory/ChordNamer.h"
 #include "theory/ModeFlags.h"
@@ -883,7 +884,12 @@ void CMainView::OnFileExportAudio() {
 CAudioExporter::EResult CMainView::ExportAudio(const QString& strPath,
                                                CAudioExporter::EFormat eFormat) {
     const QString strName = QFileInfo(strPath).fileName();
-    const auto* pSynthPort = dynamic_cast<const CFluidSynthPort*>(m_midiOut.GetPort());
+    // The built-in synthesiser's SoundFont, whichever output plays now.
+    const IMidiPort* pPort = m_midiOut.GetPort();
+    if (const auto* pSwitch = dynamic_cast<const CPortSwitch*>(pPort)) {
+        pPort = &pSwitch->GetBuiltIn();
+    }
+    const auto* pSynthPort = dynamic_cast<const CFluidSynthPort*>(pPort);
     CAudioExporter exporter(pSynthPort != nullptr ? pSynthPort->GetSoundFont()
                                                   : CFluidSynthPort::FindSoundFont());
     CPlaybackSource source(m_song, m_bIgnoreSysEx);

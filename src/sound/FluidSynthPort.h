@@ -69,15 +69,13 @@ public:
     std::optional<SSoundFontResult> TakeSoundFontResult();
     // Blocks until no change is loading any more (tests, and before the port goes).
     void WaitForSoundFontChange();
-    // The SoundFont that sounds, or is the first to load.
-    const std::string& GetSoundFont() const { return m_soundFont; }
     // Why a file cannot be a SoundFont, from its first bytes and its size: empty when it may be
     // one. The loader has the last word.
     static std::string CheckSoundFontFile(const std::string& path);
 
     // The General MIDI SoundFont the synthesiser loads; empty when the system has none.
     static std::string FindSoundFont();
-    // The SoundFont this port plays with: the one it was given, else the system's.
+    // The SoundFont this port plays with: the one it was given or changed to, else the system's.
     std::string GetSoundFont() const { return m_soundFont.empty() ? FindSoundFont() : m_soundFont; }
     // Plays one message (or the reset this port sends for Reset) into a synthesiser.
     static void DispatchTo(_fluid_synth_t* pSynth, std::uint32_t dwMsg);
