@@ -176,8 +176,9 @@ wait_for 10 xdotool search --onlyvisible --name '^Save' || fail "no Save dialog"
 xdotool type --delay 20 "$work/played.mid"
 xdotool key Return
 wait_for 10 test -s "$work/played.mid" || fail "the last played notes were not saved"
-# Everything played live so far: the Q of the first check, then the triad.
-"${analyze[@]}" played "$work/played.mid" 53,60,64,67 || fail "the saved notes are not Q's and C E G"
+# Everything played live since the program started again: the triad (the Q of the first check
+# went with the first run).
+"${analyze[@]}" played "$work/played.mid" 60,64,67 || fail "the saved notes are not C E G"
 
 echo "e2e: notes recorded before a crash are restored at the next start"
 recovery="$HOME/.local/share/Local AppWizard-Generated Applications/Vorkeln"
