@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "app/VorkelnApp.h"
+#include "program/VorkelnApp.h"
 #include "commands/CommandIds.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "app/HelpWindow.h"
 
-#include "app/VorkelnApp.h"
+#include "program/VorkelnApp.h"
 
 #include <QUrl>
 

@@ -6,7 +6,7 @@
 #include "app/HelpWindow.h"
 #include "app/ModeStatusBar.h"
 #include "app/ToolBar.h"
-#include "app/VorkelnApp.h"
+#include "program/VorkelnApp.h"
 #include "commands/CommandIds.h"
 
 #include <QAction>

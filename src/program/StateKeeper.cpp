@@ -1,4 +1,4 @@
-#include "app/StateKeeper.h"
+#include "program/StateKeeper.h"
 
 #include "app/DeviceManager.h"
 #include "app/MainFrame.h"

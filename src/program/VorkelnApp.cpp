@@ -1,4 +1,4 @@
-#include "app/VorkelnApp.h"
+#include "program/VorkelnApp.h"
 
 #include "app/MainFrame.h"
 
