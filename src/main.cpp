@@ -3,9 +3,9 @@
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/QtShellDialogs.h"
+#include "midi/PortSwitch.h"
 #include "program/StateKeeper.h"
 #include "program/VorkelnApp.h"
-#include "midi/PortSwitch.h"
 #include "sound/FluidSynthPort.h"
 #include "windows/DevicesDlg.h"
 

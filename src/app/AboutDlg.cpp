@@ -1,6 +1,6 @@
 #include "app/AboutDlg.h"
 
-#include "program/VorkelnApp.h"
+#include "app/AppResources.h"
 #include "commands/CommandIds.h"
 
 #include <QLabel>
@@ -17,7 +17,7 @@ QRect DialogRect(int x, int y, int cx, int cy) {
 } // namespace
 
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
     setWindowTitle(QStringLiteral("About Vorkeln"));
     setModal(true);

@@ -1,11 +1,11 @@
 #include "app/HelpWindow.h"
 
-#include "program/VorkelnApp.h"
+#include "app/AppResources.h"
 
 #include <QUrl>
 
 CHelpWindow::CHelpWindow(QWidget* pParent) : QTextBrowser(pParent) {
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("Vorkeln Help"));
     setOpenExternalLinks(true);

@@ -1,12 +1,12 @@
 #include "app/MainFrame.h"
 
 #include "app/AboutDlg.h"
+#include "app/AppResources.h"
 #include "app/CommandTable.h"
 #include "app/CommandTarget.h"
 #include "app/HelpWindow.h"
 #include "app/ModeStatusBar.h"
 #include "app/ToolBar.h"
-#include "program/VorkelnApp.h"
 #include "commands/CommandIds.h"
 
 #include <QAction>
@@ -38,7 +38,7 @@ QString MenuText(const SCommandInfo& info) {
 } // namespace
 
 CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Vorkeln[*]"));
     setWindowIcon(QIcon(QStringLiteral(":/app/vorkeln.png")));

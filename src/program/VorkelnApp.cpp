@@ -1,23 +1,14 @@
 #include "program/VorkelnApp.h"
 
+#include "app/AppResources.h"
 #include "app/MainFrame.h"
 
 #include <QApplication>
 #include <QIcon>
 
-// Outside any namespace: the macro declares the generated function where it stands.
-static void InitResourcesOnce() {
-    Q_INIT_RESOURCE(vorkeln_app);
-}
-
 CVorkelnApp::CVorkelnApp() = default;
 
 CVorkelnApp::~CVorkelnApp() = default;
-
-void CVorkelnApp::InitResources() {
-    static const bool s_bDone = (InitResourcesOnce(), true);
-    (void)s_bDone;
-}
 
 void CVorkelnApp::InitNames() {
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
@@ -25,7 +16,7 @@ void CVorkelnApp::InitNames() {
 }
 
 bool CVorkelnApp::InitInstance() {
-    InitResources();
+    CAppResources::Init();
     InitNames();
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vorkeln"));

@@ -18,8 +18,6 @@ public:
 
     // The organisation and program names, which also name the settings file.
     static void InitNames();
-    // Registers the bundled pictures and help page (they live in a static library).
-    static void InitResources();
 
 private:
     std::unique_ptr<CMainFrame> m_pMainWnd;

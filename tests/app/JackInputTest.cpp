@@ -1,9 +1,9 @@
 #include "JackServer.h"
 #include "StandInDialogs.h"
+#include "app/AppResources.h"
 #include "app/DeviceManager.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
-#include "app/VorkelnApp.h"
 #include "commands/CommandIds.h"
 #include "midi/PortSwitch.h"
 #include "midi/RecordingPort.h"
@@ -25,7 +25,7 @@ TEST(JackInput, AnotherProgramsKeysSoundLightAndAreRecorded) {
     ASSERT_TRUE(jack.Start({"jack_midiseq", "vorkeln-seq", "24000", "0", "60", "8000"}));
     ASSERT_TRUE(jack.WaitForPort("vorkeln-seq:out", true));
 
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     CStandInDialogs dialogs;
     CMainFrame frame;
     auto pBuiltIn = std::make_unique<CRecordingPort>();

@@ -1,13 +1,14 @@
 #include "AppTestSupport.h"
 
 #include "app/AboutDlg.h"
+#include "app/AppResources.h"
 #include "app/CommandTable.h"
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
 #include "app/ModeStatusBar.h"
 #include "app/ToolBar.h"
-#include "app/VorkelnApp.h"
 #include "commands/CommandIds.h"
+#include "program/VorkelnApp.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -373,7 +374,7 @@ TEST(MainFrame, HelpCommandsOpenTheManual) {
 }
 
 TEST(HelpWindow, EveryPictureAndLinkOfThePageResolves) {
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     QFile page(QStringLiteral(":/app/help/index.html"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     const QString strPage = QString::fromUtf8(page.readAll());

@@ -1,16 +1,16 @@
 #include "StandInDialogs.h"
 #include "TestFiles.h"
+#include "app/AppResources.h"
 #include "app/AppSettings.h"
 #include "app/DeviceManager.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/ModeStatusBar.h"
-#include "app/StateKeeper.h"
 #include "app/ToolBar.h"
-#include "app/VorkelnApp.h"
 #include "commands/CommandIds.h"
 #include "midi/PortSwitch.h"
 #include "midi/RecordingPort.h"
+#include "program/StateKeeper.h"
 #include "windows/DevicesDlg.h"
 
 #include <QCoreApplication>
@@ -40,7 +40,7 @@ struct SProgram {
     }
 
     CMainView* MakeView() {
-        CVorkelnApp::InitResources();
+        CAppResources::Init();
         auto pBuiltIn = std::make_unique<CRecordingPort>();
         builtIn = pBuiltIn.get();
         auto pSwitch = std::make_unique<CPortSwitch>(std::move(pBuiltIn));

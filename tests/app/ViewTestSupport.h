@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/AppResources.h"
 #include "app/MainFrame.h"
 #include "app/MainView.h"
 #include "app/ShellDialogs.h"
-#include "app/VorkelnApp.h"
 #include "midi/RecordingPort.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,7 @@
 template <class TView>
 TView* ShowViewInFrame(CMainFrame& frame, IShellDialogs& dialogs, CRecordingPort*& pPort,
                        bool bFailOpen = false) {
-    CVorkelnApp::InitResources();
+    CAppResources::Init();
     auto pOwnedPort = std::make_unique<CRecordingPort>();
     pOwnedPort->m_bFailOpen = bFailOpen;
     pPort = pOwnedPort.get();
