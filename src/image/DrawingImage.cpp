@@ -3,7 +3,9 @@
 #include "image/BmpCodec.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 constexpr int kMaxPenWidth = 255;
@@ -49,6 +51,73 @@ void CDrawingImage::DrawOnto(QPainter* pDC, const QRegion& rgn) const {
     for (const QRect& rc : rgn.intersected(m_rcView.intersected(m_rcInk))) {
         CopyRectTo(pDC, rc, 0, 0, ERop::SrcAnd);
     }
+}
+
+void CDrawingImage::DrawOnto(QPainter* pDC, const QRect& rcDevice, double dRatio) const {
+    if (dRatio == 1.0) {
+        DrawOnto(pDC, rcDevice);
+        return;
+    }
+    const QRect rcInk = m_rcView.intersected(m_rcInk);
+    if (rcInk.isEmpty() || pDC == nullptr || !pDC->isActive()) {
+        return;
+    }
+    // The ink in device pixels: from the first device pixel whose top left lies in it.
+    const auto toDevice = [dRatio](int v) { return static_cast<int>(std::ceil(v * dRatio)); };
+    const QRect rcInkDevice(
+        QPoint(toDevice(rcInk.left()), toDevice(rcInk.top())),
+        QPoint(toDevice(rcInk.right() + 1) - 1, toDevice(rcInk.bottom() + 1) - 1));
+    QImage* pTarget = DirectTarget(pDC);
+    const QRect rc = rcDevice.intersected(rcInkDevice)
+                         .intersected(pTarget != nullptr ? pTarget->rect() : rcInkDevice);
+    if (rc.isEmpty()) {
+        return;
+    }
+    if (pTarget == nullptr) {
+        // Through the painter: the same nearest pixels, without smoothing.
+        const QRectF rcSource(rc.x() / dRatio, rc.y() / dRatio, rc.width() / dRatio,
+                              rc.height() / dRatio);
+        const QPainter::CompositionMode modeOld = pDC->compositionMode();
+        pDC->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        pDC->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        pDC->drawImage(QRectF(rc), m_bitmap, rcSource);
+        pDC->setCompositionMode(modeOld);
+        return;
+    }
+    std::vector<int> columns(static_cast<std::size_t>(rc.width()));
+    for (int i = 0; i < rc.width(); ++i) {
+        columns[static_cast<std::size_t>(i)] =
+            std::min(m_bitmap.width() - 1, static_cast<int>((rc.x() + i) / dRatio));
+    }
+    for (int y = rc.top(); y <= rc.bottom(); ++y) {
+        const int ySource = std::min(m_bitmap.height() - 1, static_cast<int>(y / dRatio));
+        const auto* pSource = reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(ySource));
+        auto* pDst = reinterpret_cast<QRgb*>(pTarget->scanLine(y)) + rc.x();
+        for (int i = 0; i < rc.width(); ++i) {
+            pDst[i] &= pSource[columns[static_cast<std::size_t>(i)]];
+        }
+    }
+}
+
+void CDrawingImage::EnsureSize(int cx, int cy) {
+    if (cx <= m_bitmap.width() && cy <= m_bitmap.height()) {
+        return;
+    }
+    const QImage old = m_bitmap;
+    const QSize sizeView = m_sizeView;
+    const QRect rcInk = m_rcInk;
+    const bool bModified = m_bModified;
+    const QPen pen = m_pen;
+    Create(std::max(cx, old.width()), std::max(cy, old.height()));
+    m_pen = pen;
+    if (QPainter* pDC = COffscreenBitmap::BeginDraw()) {
+        pDC->setCompositionMode(QPainter::CompositionMode_Source);
+        pDC->drawImage(QPoint(0, 0), old);
+        EndDraw();
+    }
+    SetViewSize(sizeView.width(), sizeView.height());
+    m_rcInk = rcInk;
+    m_bModified = bModified;
 }
 
 void CDrawingImage::DrawOnto(QPainter* pDC, const QRect& rc) const {

@@ -26,6 +26,11 @@ public:
     // The same for the visible part of a region or a rectangle only.
     void DrawOnto(QPainter* pDC, const QRegion& rgn) const;
     void DrawOnto(QPainter* pDC, const QRect& rc) const;
+    // ANDs the image onto a target dRatio times as dense: each pixel of the image covers the
+    // target pixels whose top left lies in it. rcDevice is in the target's pixels.
+    void DrawOnto(QPainter* pDC, const QRect& rcDevice, double dRatio) const;
+    // Makes the bitmap at least cx x cy, keeping the picture in its top-left corner.
+    void EnsureSize(int cx, int cy);
     void DrawLine(const QPoint& ptFrom, const QPoint& ptTo);
     // Writes the whole image as an 8-bit bitmap file (CBmpCodec::Write); fails, saying why,
     // when nothing was written.

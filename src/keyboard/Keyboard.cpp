@@ -1,9 +1,12 @@
 #include "keyboard/Keyboard.h"
 
+#include "keyboard/KeyboardArt.h"
+
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 
 CKeyboard::~CKeyboard() = default;
 
@@ -20,17 +23,46 @@ void CKeyboard::Create(QWidget* pView) {
     Create(pView, size.width(), size.height());
 }
 
+QSize CKeyboard::DeviceSize(int cx, int cy) const {
+    const double dRatio = m_grid.GetDeviceRatio();
+    return QSize(static_cast<int>(std::ceil(std::max(cx, 0) * dRatio)),
+                 static_cast<int>(std::ceil(std::max(cy, 0) * dRatio)));
+}
+
 void CKeyboard::Create(QWidget* pView, int cx, int cy) {
     m_pView = pView;
-    m_frame.Create(cx, cy);
-    m_grid.Create(cx, cy);
+    const QSize size = DeviceSize(cx, cy);
+    m_frame.Create(size.width(), size.height());
+    m_grid.Create(size.width(), size.height());
     m_image.Create(cx, cy);
     m_hArrowCursor = QCursor(Qt::ArrowCursor);
+    LoadPenCursor();
+}
+
+void CKeyboard::LoadPenCursor() {
+    const double dRatio = m_grid.GetDeviceRatio();
     CSpriteSheet::ResourcePath(kPenCursorId); // registers the resources
-    const QPixmap pixPen(QStringLiteral(":/vorkeln/pen.png"));
+    const QPixmap pixPen = dRatio == 1.0 ? QPixmap(QStringLiteral(":/vorkeln/pen.png"))
+                                         : QPixmap::fromImage(CKeyboardArt::PenCursor(dRatio));
     // The pen's tip is the cursor's bottom-left corner.
-    m_hPenCursor =
-        pixPen.isNull() ? QCursor(Qt::CrossCursor) : QCursor(pixPen, 0, pixPen.height() - 1);
+    m_hPenCursor = pixPen.isNull() ? QCursor(Qt::CrossCursor) : QCursor(pixPen, 0, 31);
+}
+
+void CKeyboard::SetDeviceRatio(double dRatio) {
+    if (dRatio == m_grid.GetDeviceRatio()) {
+        return;
+    }
+    m_grid.SetDeviceRatio(dRatio);
+    LoadPenCursor();
+    // A new density changes every pixel: the single-note changes no longer apply.
+    m_frameChanges.Clear();
+    m_bFrameChangesLost = true;
+    SetViewSize(m_sizeView.width(), m_sizeView.height());
+}
+
+void CKeyboard::SetZoom(int nZoom, QPoint ptFixed) {
+    m_grid.SetZoom(nZoom, ptFixed);
+    m_grid.m_bRedraw = 1;
 }
 
 void CKeyboard::Destroy() {
@@ -41,7 +73,18 @@ void CKeyboard::Destroy() {
 }
 
 void CKeyboard::SetViewSize(int cx, int cy) {
-    m_frame.SetViewSize(cx, cy);
+    m_sizeView = QSize(cx, cy);
+    const QSize size = DeviceSize(cx, cy);
+    // A view larger than the bitmaps (a second screen, a screen added later) makes them grow.
+    if (size.width() > m_frame.GetImage().width() || size.height() > m_frame.GetImage().height()) {
+        m_frame.Create(std::max(size.width(), m_frame.GetImage().width()),
+                       std::max(size.height(), m_frame.GetImage().height()));
+        m_frameChanges.Clear();
+        m_bFrameChangesLost = true;
+    }
+    m_grid.EnsureSize(size.width(), size.height());
+    m_image.EnsureSize(cx, cy);
+    m_frame.SetViewSize(size.width(), size.height());
     m_image.SetViewSize(cx, cy);
     m_grid.Layout(cx, cy);
     m_grid.m_bRedraw = 1;
@@ -53,7 +96,7 @@ void CKeyboard::ComposeFrame() {
         return;
     }
     m_grid.Paint(pDC);
-    m_image.DrawOnto(pDC);
+    m_image.DrawOnto(pDC, m_frame.GetViewRect(), m_grid.GetDeviceRatio());
     m_frame.EndDraw();
     m_grid.ClearChanges();
     // The whole frame is new and will be shown whole.
@@ -87,9 +130,12 @@ void CKeyboard::FinishFrameUpdate() {
     if (QPainter* pDC = m_frame.GetDC(); pDC != nullptr && !rcInk.isEmpty()) {
         // Where the drawing lies over a ring the frame no longer holds the ring alone. ANDing
         // a rectangle twice gives the same picture, so overlaps do no harm.
-        changed.StampsToRects(rcInk);
+        const double dRatio = m_grid.GetDeviceRatio();
+        const QPoint ptFrom = m_grid.ToDevice(rcInk.topLeft());
+        const QPoint ptTo = m_grid.ToDevice(rcInk.bottomRight() + QPoint(1, 1));
+        changed.StampsToRects(QRect(ptFrom, ptTo - QPoint(1, 1)));
         for (const QRect& rc : changed.Rects()) {
-            m_image.DrawOnto(pDC, rc);
+            m_image.DrawOnto(pDC, rc, dRatio);
         }
     }
     if (!IsInFrameBatch()) {

@@ -30,12 +30,20 @@ public:
 
     // Creates every bitmap at full-screen size, and the cursors.
     void Create(QWidget* pView);
-    // The same at a given size (tests and benchmarks).
+    // The same at a given logical size (tests and benchmarks).
     void Create(QWidget* pView, int cx, int cy);
     void Destroy();
 
-    // The view changed size: frame, image and keyboard follow.
+    // The view changed size (logical pixels): frame, image and keyboard follow, the bitmaps
+    // growing when the view outgrows them.
     void SetViewSize(int cx, int cy);
+    // The view's screen has dRatio device pixels per logical pixel: the frame and the keyboard
+    // are drawn at that density from the next composition on. The drawing image keeps its
+    // logical pixels.
+    void SetDeviceRatio(double dRatio);
+    double GetDeviceRatio() const { return m_grid.GetDeviceRatio(); }
+    // Zooms the keyboard (CNoteGrid::SetZoom), the note under ptFixed staying under it.
+    void SetZoom(int nZoom, QPoint ptFixed);
     // Full composition of the frame: keyboard, then the drawing image ANDed over it. The view
     // then shows the frame's visible part.
     void ComposeFrame();
@@ -49,6 +57,8 @@ public:
     void StrokeTo(const QPoint& pt);
 
     const QImage& GetFrame() const { return m_frame.GetImage(); }
+    // The view size in logical pixels, as last set.
+    const QSize& GetLogicalViewSize() const { return m_sizeView; }
 
     COffscreenBitmap m_frame;
     QWidget* m_pView = nullptr;
@@ -84,6 +94,9 @@ private:
     // Lays the drawing image over what the last grid operation changed, and asks for it to be
     // shown.
     void FinishFrameUpdate();
+    void LoadPenCursor();
+    // The frame buffer's device size for a logical size.
+    QSize DeviceSize(int cx, int cy) const;
     // The frame's painter: the one a batch keeps open, or a new one.
     QPainter* FrameDC();
     // Hands what changed since the last call to UpdateWindowFromFrame, as one region: once
@@ -98,4 +111,5 @@ private:
     // Row bands of the changes not yet handed to UpdateWindowFromFrame.
     std::vector<QRect> m_unshownBands;
     int m_nFrameBatch = 0;
+    QSize m_sizeView{0, 0};
 };

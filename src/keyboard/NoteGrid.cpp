@@ -1,5 +1,7 @@
 #include "keyboard/NoteGrid.h"
 
+#include "keyboard/KeyboardArt.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -32,28 +34,152 @@ void CNoteGrid::Create(int cx, int cy) {
         EndDraw();
     }
     m_rcNotBlack = QRect();
+    const SKeyboardPalette& palette = SKeyboardPalette::Of(m_ePalette);
     m_brBlack = RgbFromColorRef(0x000000);
-    m_brWhite = RgbFromColorRef(0xFFFFFF);
-    m_brGrey = RgbFromColorRef(0xCFCFCF);
+    m_brWhite = palette.clrWhite;
+    m_brGrey = palette.clrGrey;
     for (std::size_t c = 0; c < m_channelColour.size(); ++c) {
-        m_channelColour[c] = kChannelColours[c % kChannelColours.size()];
+        m_channelColour[c] = palette.channelColours[c % palette.channelColours.size()];
     }
     m_nEchoUp = 3;
     m_nEchoDown = -3;
     CreateChannelBrushes();
-    m_cellSheet[0].Load(kCellSheetId, 12, 3);
-    m_ringSheet[0].Load(kRingSheetId, 1, 3);
-    m_cellSheet[1].Load(kSimpleCellSheetId, 1, 3);
-    m_ringSheet[1].Load(kSimpleRingSheetId, 1, 3);
     m_bSimple = 0;
     ResetNoteStates();
-    m_nCellDX = 8;
-    m_nCellDY = 6;
-    m_nPeriod = 192;
+    m_nCellDX = 4 * m_nZoom;
+    m_nCellDY = 3 * m_nZoom;
+    m_nPeriod = 96 * m_nZoom;
+    m_nCopyReach = 9 * m_nZoom;
     m_nOriginX = 0;
-    m_nOriginY = 576;
-    m_strip.Create(CPianoStrip::kWidth, cy, this);
+    m_nOriginY = 288 * m_nZoom;
+    m_strip.Create(CKeyboardArt::Scaled(CPianoStrip::kWidth, ArtScale()) + 2, cy, this);
+    LoadSheets();
     m_changed.Clear();
+}
+
+void CNoteGrid::EnsureSize(int cx, int cy) {
+    // The strip is 58 units wide, and rounding may give it a pixel more on each side.
+    const int cxStrip = CKeyboardArt::Scaled(CPianoStrip::kWidth, ArtScale()) + 2;
+    if (cx > m_bitmap.width() || cy > m_bitmap.height()) {
+        COffscreenBitmap::Create(std::max(cx, m_bitmap.width()), std::max(cy, m_bitmap.height()));
+        m_rcNotBlack = QRect();
+        m_bRedraw = 1;
+    }
+    if (cxStrip > m_strip.GetImage().width() || m_bitmap.height() > m_strip.GetImage().height()) {
+        m_strip.COffscreenBitmap::Create(std::max(cxStrip, m_strip.GetImage().width()),
+                                         m_bitmap.height());
+        m_bRedraw = 1;
+    }
+}
+
+void CNoteGrid::LoadSheets() {
+    const double dScale = ArtScale();
+    const SKeyboardPalette& palette = SKeyboardPalette::Of(m_ePalette);
+    if (dScale == 1.0 && m_ePalette == SKeyboardPalette::EKind::Classic) {
+        m_cellSheet[0].Load(kCellSheetId, 12, 3);
+        m_cellSheet[1].Load(kSimpleCellSheetId, 1, 3);
+    } else {
+        m_cellSheet[0].Load(CKeyboardArt::CellSheet(true, dScale, palette), 12, 3);
+        m_cellSheet[1].Load(CKeyboardArt::CellSheet(false, dScale, palette), 1, 3);
+    }
+    if (dScale == 1.0) {
+        m_ringSheet[0].Load(kRingSheetId, 1, 3);
+        m_ringSheet[1].Load(kSimpleRingSheetId, 1, 3);
+    } else {
+        m_ringSheet[0].Load(CKeyboardArt::RingSheet(dScale), 1, 3);
+        m_ringSheet[1].Load(CKeyboardArt::SimpleRingSheet(dScale), 1, 3);
+    }
+    m_strip.LoadSheet(dScale);
+    LoadLabelSheets();
+    m_bRedraw = 1;
+}
+
+void CNoteGrid::LoadLabelSheets() {
+    m_labelSheets.clear();
+    if (!m_bLabels) {
+        return;
+    }
+    const double dScale = ArtScale();
+    for (const auto* pLabels : {&m_keyLabels, &m_degreeLabels}) {
+        for (const QString& strLabel : *pLabels) {
+            if (!strLabel.isEmpty() && m_labelSheets.find(strLabel) == m_labelSheets.end()) {
+                m_labelSheets[strLabel].Load(CKeyboardArt::LabelMask(strLabel, dScale), 1, 1);
+            }
+        }
+    }
+}
+
+void CNoteGrid::SetLabels(const std::array<QString, kNotes>& keys,
+                          const std::array<QString, kNotes>& degrees) {
+    if (m_bLabels && keys == m_keyLabels && degrees == m_degreeLabels) {
+        return;
+    }
+    m_keyLabels = keys;
+    m_degreeLabels = degrees;
+    m_bLabels = true;
+    LoadLabelSheets();
+    m_bRedraw = 1;
+}
+
+void CNoteGrid::ClearLabels() {
+    if (!m_bLabels) {
+        return;
+    }
+    m_bLabels = false;
+    m_labelSheets.clear();
+    m_bRedraw = 1;
+}
+
+void CNoteGrid::SetZoom(int nZoom, QPoint ptFixed) {
+    nZoom = std::clamp(nZoom, kZoomMin, kZoomMax);
+    if (nZoom == m_nZoom) {
+        return;
+    }
+    const int cxView = m_sizeLogical.width() + StripWidth();
+    // The lattice grows or shrinks around ptFixed: its distance from the origin scales.
+    const auto scaled = [&](int nOrigin, int nFixed) {
+        const long long nFrom = static_cast<long long>(nOrigin) - nFixed;
+        return static_cast<int>(nFixed + nFrom * nZoom / m_nZoom);
+    };
+    const int nOriginX = scaled(m_nOriginX, ptFixed.x());
+    const int nOriginY = scaled(m_nOriginY, ptFixed.y());
+    m_nZoom = nZoom;
+    m_nCellDX = 4 * m_nZoom;
+    m_nCellDY = 3 * m_nZoom;
+    m_nPeriod = 96 * m_nZoom;
+    m_nCopyReach = 9 * m_nZoom;
+    m_nOriginX = nOriginX;
+    m_nOriginY = nOriginY;
+    LoadSheets();
+    EnsureSize(m_bitmap.width(), m_bitmap.height());
+    Layout(cxView, m_sizeLogical.height());
+}
+
+void CNoteGrid::SetDeviceRatio(double dRatio) {
+    dRatio = std::clamp(dRatio, 0.5, 8.0);
+    if (dRatio == m_dRatio) {
+        return;
+    }
+    const int cxView = m_sizeLogical.width() + StripWidth();
+    m_dRatio = dRatio;
+    LoadSheets();
+    EnsureSize(m_bitmap.width(), m_bitmap.height());
+    Layout(cxView, m_sizeLogical.height());
+}
+
+void CNoteGrid::SetPalette(SKeyboardPalette::EKind ePalette) {
+    if (ePalette == m_ePalette) {
+        return;
+    }
+    m_ePalette = ePalette;
+    const SKeyboardPalette& palette = SKeyboardPalette::Of(m_ePalette);
+    m_brWhite = palette.clrWhite;
+    m_brGrey = palette.clrGrey;
+    for (std::size_t c = 0; c < m_channelColour.size(); ++c) {
+        m_channelColour[c] = palette.channelColours[c % palette.channelColours.size()];
+    }
+    CreateChannelBrushes();
+    LoadSheets();
 }
 
 void CNoteGrid::Destroy() {
@@ -94,12 +220,19 @@ void CNoteGrid::SetChannelColour(int nChannel, std::uint32_t clr) {
 }
 
 void CNoteGrid::Layout(int cx, int cy) {
-    const int w = cx - CPianoStrip::kWidth;
-    SetViewSize(w, cy);
+    const int w = cx - StripWidth();
+    m_sizeLogical = QSize(w, cy);
+    // Device pixels: the strip takes what lies right of the lattice up to the view's edge.
+    const int wDevice = ToDevice(w);
+    const int cxDevice = static_cast<int>(std::ceil(cx * m_dRatio));
+    const int cyDevice = static_cast<int>(std::ceil(cy * m_dRatio));
+    SetViewSize(wDevice, cyDevice);
     m_strip.m_nLeft = w;
-    m_strip.SetViewSize(CPianoStrip::kWidth, cy);
+    m_strip.m_nLeftDevice = wDevice;
+    m_strip.SetViewSize(std::min(cxDevice - wDevice, m_strip.GetImage().width()), cyDevice);
     const int nSpan = 127 * m_nCellDY;
-    const int nMargin = nSpan + 80 < cy ? (cy - nSpan) / 2 : 40;
+    const int nEdge = 20 * m_nZoom; // 40 at the actual size
+    const int nMargin = nSpan + 2 * nEdge < cy ? (cy - nSpan) / 2 : nEdge;
     m_nMinOriginY = cy - nMargin;
     m_nMaxOriginY = nSpan + nMargin;
     ScrollBy(0, 0);
@@ -128,22 +261,23 @@ bool CNoteGrid::NoteToPoint(int nNote, QPoint& pt) const {
     if (x < 0) {
         x += m_nPeriod;
     }
-    if (m_nPeriod - x < 18) {
+    if (m_nPeriod - x < m_nCopyReach) {
         x -= m_nPeriod;
     }
     pt.setX(x);
-    return pt.y() >= 0 && pt.y() < m_sizeView.height();
+    return pt.y() >= 0 && pt.y() < m_sizeLogical.height();
 }
 
 int CNoteGrid::PointToNote(int x, int y) const {
-    const std::int64_t w = m_sizeView.width();
+    const std::int64_t w = m_sizeLogical.width();
     const std::int64_t D = m_nCellDX;
     const std::int64_t E = m_nCellDY;
     std::int64_t nNote = -1;
     if (x > w) {
         const std::int64_t r = x - w;
         const std::int64_t v = static_cast<std::int64_t>(m_nOriginY) - y + E / 2;
-        if (r < 31) {
+        // The narrow part is 31 pixels wide at the actual size.
+        if (2 * r * kZoomActual < 31 * 2 * m_nZoom) {
             nNote = v / E;
         } else if (v >= 0) {
             const std::int64_t nOctave = v / (12 * E);
@@ -196,19 +330,20 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
         sheet.HasMasks() && pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
     const SMaskTarget target = pDirect != nullptr ? SMaskTarget::Of(*pDirect) : SMaskTarget{};
     do {
-        const QRect rcCell = sheet.CellRect(pt.x(), pt.y());
+        const QPoint ptDevice = ToDevice(pt);
+        const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
         const QRect rc = rcCell.intersected(m_rcView);
         if (rc.isEmpty()) {
             continue;
         }
         // A ring reaches into the piano strip's part of the frame only through a clip.
         if (pDirect != nullptr) {
-            sheet.DrawMask(target, k, pt, clrBrush, rc);
+            sheet.DrawMask(target, k, ptDevice, clrBrush, rc);
         } else {
-            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::BrushMask, clrBrush, rc);
+            sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::BrushMask, clrBrush, rc);
         }
         if (sheet.HasMasks()) {
-            m_changed.AddStamp(SMaskStamp{&sheet, k, pt, clrBrush, rc});
+            m_changed.AddStamp(SMaskStamp{&sheet, k, ptDevice, clrBrush, rc});
         } else {
             m_changed.AddRect(rc);
         }
@@ -226,13 +361,18 @@ void CNoteGrid::RedrawAll() {
         const int k = nSheet != 0 ? s : 3 * (n % 12) + s;
         QPoint pt;
         NoteToPoint(n, pt);
-        if (pt.y() + sheet.m_cy < 0 || pt.y() - sheet.m_cy >= m_sizeView.height()) {
+        const int yDevice = ToDevice(pt.y());
+        if (yDevice + sheet.m_cy < 0 || yDevice - sheet.m_cy >= m_sizeView.height()) {
             continue; // no copy of this note can touch the view
         }
         do {
-            sheet.Draw(pDC, k, pt.x(), pt.y(), ERop::SrcPaint);
-            m_rcNotBlack |= sheet.CellRect(pt.x(), pt.y());
+            const QPoint ptDevice = ToDevice(pt);
+            sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::SrcPaint);
+            m_rcNotBlack |= sheet.CellRect(ptDevice.x(), ptDevice.y());
         } while (NextCopy(pt));
+    }
+    if (m_bLabels) {
+        DrawLabels(pDC);
     }
     // The state of every note outlives a full redraw: show the sounding notes and the mouse
     // mark again, as the single-note updates drew them.
@@ -258,6 +398,41 @@ void CNoteGrid::RedrawAll() {
     m_changed.Clear();
 }
 
+void CNoteGrid::DrawLabels(QPainter* pDC) {
+    QImage* pDirect = pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
+    // Below the character circle and above it, clear of the rings.
+    const int nOffset = 31 * m_nZoom / 4; // 15.5 at the actual size
+    for (int n = 0; n < kNotes; ++n) {
+        const std::size_t i = static_cast<std::size_t>(n);
+        for (const auto& [pstrLabel, nDy] :
+             {std::pair{&m_keyLabels[i], nOffset}, std::pair{&m_degreeLabels[i], -nOffset}}) {
+            if (pstrLabel->isEmpty()) {
+                continue;
+            }
+            const auto it = m_labelSheets.find(*pstrLabel);
+            if (it == m_labelSheets.end()) {
+                continue;
+            }
+            const CSpriteSheet& sheet = it->second;
+            QPoint pt;
+            NoteToPoint(n, pt);
+            pt.ry() += nDy;
+            do {
+                const QPoint ptDevice = ToDevice(pt);
+                const QRect rc = sheet.CellRect(ptDevice.x(), ptDevice.y()).intersected(m_rcView);
+                if (rc.isEmpty()) {
+                    continue;
+                }
+                if (pDirect != nullptr && sheet.HasMasks()) {
+                    sheet.DrawMask(*pDirect, 0, ptDevice, m_brBlack, rc);
+                } else {
+                    sheet.Draw(pDC, 0, ptDevice.x(), ptDevice.y(), ERop::BrushMask, m_brBlack, rc);
+                }
+            } while (NextCopy(pt));
+        }
+    }
+}
+
 void CNoteGrid::AfterFrameUpdate() {
     // The rings went straight into the frame buffer: the keyboard bitmap is drawn again, rings
     // and all, at the next composition.
@@ -280,7 +455,7 @@ void CNoteGrid::Paint(QPainter* pDC) {
     m_strip.Paint(pDC, m_bRedraw != 0);
     m_changed.Clear();
     m_changed.AddRect(m_rcView);
-    m_changed.AddRect(QRect(m_strip.m_nLeft, 0, CPianoStrip::kWidth, m_sizeView.height()));
+    m_changed.AddRect(m_strip.DeviceRect());
 }
 
 void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {

@@ -2,19 +2,28 @@
 
 #include "image/OffscreenBitmap.h"
 #include "keyboard/FrameChanges.h"
+#include "keyboard/KeyboardPalette.h"
 #include "keyboard/NoteState.h"
 #include "keyboard/PianoStrip.h"
 #include "keyboard/SpriteSheet.h"
 
 #include <QPoint>
 #include <QRect>
+#include <QString>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 // The lattice keyboard: one cell up and right is a major third, up and left a minor third,
 // every note repeated every m_nPeriod pixels across. Owns the piano strip beside it. Positions
 // and hit tests are computed from the note or the point, there is no table of cells.
+//
+// Positions, scrolling and hit tests are in logical pixels of the view, the units of the mouse;
+// the zoom scales the lattice in steps of half its actual size. The bitmaps and everything drawn
+// into them are in device pixels, the logical ones times the device pixel ratio, so that a
+// dense screen shows pictures drawn at its own density.
 class CNoteGrid : public COffscreenBitmap {
 public:
     static constexpr int kNotes = 128;
@@ -26,11 +35,54 @@ public:
     // violet; channels 8..15 repeat them.
     static constexpr std::array<std::uint32_t, 8> kChannelColours{
         0x0000FF, 0x00AF00, 0xFF0000, 0x00AF9F, 0xDF2FEF, 0xBFBF6F, 0x3F9FAF, 0xEF5FCF};
+    // The zoom in halves of the actual size: 50 % to 300 %.
+    static constexpr int kZoomMin = 1;
+    static constexpr int kZoomActual = 2;
+    static constexpr int kZoomMax = 6;
 
     CNoteGrid();
 
+    // cx x cy device pixels of bitmap.
     void Create(int cx, int cy);
     void Destroy();
+    // Makes the bitmaps at least cx x cy device pixels, keeping the geometry.
+    void EnsureSize(int cx, int cy);
+
+    // The zoom (kZoomMin..kZoomMax, clamped) keeps the point of the view at ptFixed (logical)
+    // on the same note. The geometry follows at once; the picture at the next paint.
+    void SetZoom(int nZoom, QPoint ptFixed);
+    int GetZoom() const { return m_nZoom; }
+    // Device pixels per logical pixel (clamped to 0.5..8).
+    void SetDeviceRatio(double dRatio);
+    double GetDeviceRatio() const { return m_dRatio; }
+    void SetPalette(SKeyboardPalette::EKind ePalette);
+    SKeyboardPalette::EKind GetPalette() const { return m_ePalette; }
+    // Labels written on every copy of a note's cell: below the character the computer key that
+    // plays it, above it the keypad's degree. Empty texts: none. Shown from the next paint.
+    void SetLabels(const std::array<QString, kNotes>& keys,
+                   const std::array<QString, kNotes>& degrees);
+    void ClearLabels();
+    bool HasLabels() const { return m_bLabels; }
+    const QString& KeyLabel(int nNote) const {
+        return m_keyLabels[static_cast<std::size_t>(nNote)];
+    }
+    const QString& DegreeLabel(int nNote) const {
+        return m_degreeLabels[static_cast<std::size_t>(nNote)];
+    }
+
+    // Logical to device pixels: the device pixel that holds the logical point's top left.
+    QPoint ToDevice(QPoint pt) const {
+        if (m_dRatio == 1.0) {
+            return pt;
+        }
+        return QPoint(ToDevice(pt.x()), ToDevice(pt.y()));
+    }
+    int ToDevice(int v) const { return static_cast<int>(std::floor(v * m_dRatio)); }
+    // Logical view size and the strip's logical width at the zoom.
+    const QSize& GetLogicalViewSize() const { return m_sizeLogical; }
+    int StripWidth() const { return CPianoStrip::kWidth * m_nZoom / kZoomActual; }
+    // Device pixels per unit of the artwork: zoom times device pixel ratio.
+    double ArtScale() const { return m_nZoom * m_dRatio / kZoomActual; }
 
     // Geometry.
     void Layout(int cx, int cy);
@@ -39,7 +91,7 @@ public:
     // Inline: the rings' loop keeps pt in registers instead of reading back what it stored.
     bool NextCopy(QPoint& pt) const {
         pt.rx() += m_nPeriod;
-        return pt.x() < m_sizeView.width() + 18;
+        return pt.x() < m_sizeLogical.width() + m_nCopyReach;
     }
     int PointToNote(int x, int y) const;
     void ScrollBy(int dx, int dy);
@@ -87,6 +139,11 @@ public:
     std::int8_t m_nEchoDown = -3;
 
 private:
+    // Cell, ring and key sheets for the zoom, the device pixel ratio and the palette: the
+    // resource bitmaps at the actual size in classic colours, drawn pictures otherwise.
+    void LoadSheets();
+    void LoadLabelSheets();
+    void DrawLabels(QPainter* pDC);
     void RedrawAll();
     // Draws ring k of a note at every copy from pt on, into the keyboard bitmap during a full
     // redraw or straight into the frame buffer for a single-note update.
@@ -101,4 +158,15 @@ private:
     // Everything outside this rectangle of the bitmap is black: a full redraw clears only what
     // the last one drew, not the empty rows above and below the keyboard.
     QRect m_rcNotBlack;
+    int m_nZoom = kZoomActual;
+    double m_dRatio = 1.0;
+    SKeyboardPalette::EKind m_ePalette = SKeyboardPalette::EKind::Classic;
+    // A copy this far (logical) left of the view or past its right edge still shows a part.
+    int m_nCopyReach = 18;
+    QSize m_sizeLogical{0, 0};
+    bool m_bLabels = false;
+    std::array<QString, kNotes> m_keyLabels;
+    std::array<QString, kNotes> m_degreeLabels;
+    // One mask per label text at the current scale.
+    std::map<QString, CSpriteSheet> m_labelSheets;
 };

@@ -23,9 +23,14 @@ public:
                nPitchClass == 10;
     }
 
+    // cx x cy device pixels of bitmap.
     void Create(int cx, int cy, CNoteGrid* pGrid);
     void Destroy();
-    // Copies the strip into pDC at (m_nLeft, 0), redrawing it first if asked.
+    // The key masks for an artwork scale (device pixels per unit): the resource at 1.
+    void LoadSheet(double dScale);
+    // Where the strip lies in the frame, in device pixels.
+    QRect DeviceRect() const { return QRect(QPoint(m_nLeftDevice, 0), m_sizeView); }
+    // Copies the strip into pDC at its device place, redrawing it first if asked.
     void Paint(QPainter* pDC, bool bRedraw);
     // Redraws one key and copies its band into pDC. Returns the band in pDC's coordinates.
     QRect ShowKey(QPainter* pDC, int nNote, bool bPressed);
@@ -36,7 +41,8 @@ public:
     }
 
     CNoteGrid* m_pGrid = nullptr;
-    int m_nLeft = 0;
+    int m_nLeft = 0;       // logical
+    int m_nLeftDevice = 0; // the same in device pixels
     std::array<QRgb, 3> m_brKey{};
     CSpriteSheet m_keySheet;
 
@@ -46,4 +52,6 @@ private:
 
     // Keys held down, so that a full redraw shows them again.
     std::bitset<128> m_pressed;
+    // Device x of the keys' left edge.
+    int m_nKeyX = 1;
 };

@@ -42,9 +42,11 @@ bool CSpriteSheet::Load(const QImage& img, int nRows, int nCols) {
 void CSpriteSheet::FindMasks(int nRows, int nCols) {
     constexpr QRgb kBlack = 0xFF000000u;
     constexpr QRgb kWhite = 0xFFFFFFFFu;
+    constexpr int kWordBits = CPixelRows::kMaxMaskWidth;
     m_bMask = false;
     m_masks.clear();
-    if (m_cx > CPixelRows::kMaxMaskWidth) {
+    m_nWords = 0;
+    if (m_cx > kMaxMaskWords * kWordBits) {
         return;
     }
     for (int j = 0; j < m_bitmap.height(); ++j) {
@@ -55,16 +57,17 @@ void CSpriteSheet::FindMasks(int nRows, int nCols) {
             }
         }
     }
-    m_masks.assign(static_cast<std::size_t>(nRows * nCols * m_cy), 0);
+    m_nWords = (m_cx + kWordBits - 1) / kWordBits;
+    m_masks.assign(static_cast<std::size_t>(nRows * nCols * m_nWords * m_cy), 0);
     for (int r = 0; r < nRows; ++r) {
         for (int c = 0; c < nCols; ++c) {
-            std::uint64_t* pMasks = m_masks.data() + (r * nCols + c) * m_cy;
+            const int k = r * nCols + c;
             for (int j = 0; j < m_cy; ++j) {
                 const auto* pRow =
                     reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(r * m_cy + j)) + c * m_cx;
                 for (int i = 0; i < m_cx; ++i) {
                     if (pRow[i] == kBlack) {
-                        pMasks[j] |= std::uint64_t{1} << i;
+                        MaskRows(k, i / kWordBits)[j] |= std::uint64_t{1} << (i % kWordBits);
                     }
                 }
             }
@@ -75,6 +78,7 @@ void CSpriteSheet::FindMasks(int nRows, int nCols) {
 
 void CSpriteSheet::FillMask(const SMaskTarget& target, const QRect& rcClip, int k, int xDst,
                             int yDst, QRgb clrBrush) const {
+    constexpr int kWordBits = CPixelRows::kMaxMaskWidth;
     // Rows and columns of the cell that lie inside the clip and the target.
     const int nFirstRow = std::max({0, rcClip.top() - yDst, -yDst});
     const int nEndRow = std::min({m_cy, rcClip.bottom() + 1 - yDst, target.m_size.height() - yDst});
@@ -84,16 +88,20 @@ void CSpriteSheet::FillMask(const SMaskTarget& target, const QRect& rcClip, int 
     if (nFirstRow >= nEndRow || nFirstColumn >= nEndColumn || target.m_pBits == nullptr) {
         return;
     }
-    const int nColumns = nEndColumn - nFirstColumn;
-    const std::uint64_t qwClip = nColumns >= CPixelRows::kMaxMaskWidth
-                                     ? ~std::uint64_t{0}
-                                     : (std::uint64_t{1} << nColumns) - 1u;
     const qsizetype nStride = target.m_nStride;
-    uchar* pFirst = target.m_pBits + (yDst + nFirstRow) * nStride +
-                    static_cast<qsizetype>(xDst + nFirstColumn) * sizeof(QRgb);
-    // Where the mask is black the brush replaces the pixel, the unused top byte all ones.
-    CPixelRows::FillMasked(pFirst, nStride, m_masks.data() + k * m_cy + nFirstRow,
-                           nEndRow - nFirstRow, nFirstColumn, qwClip, clrBrush | 0xFF000000u);
+    // A cell wider than one mask word is painted one word's columns at a time.
+    for (int w = nFirstColumn / kWordBits; w * kWordBits < nEndColumn; ++w) {
+        const int nFrom = std::max(nFirstColumn, w * kWordBits);
+        const int nTo = std::min(nEndColumn, (w + 1) * kWordBits);
+        const int nColumns = nTo - nFrom;
+        const std::uint64_t qwClip =
+            nColumns >= kWordBits ? ~std::uint64_t{0} : (std::uint64_t{1} << nColumns) - 1u;
+        uchar* pFirst = target.m_pBits + (yDst + nFirstRow) * nStride +
+                        static_cast<qsizetype>(xDst + nFrom) * sizeof(QRgb);
+        // Where the mask is black the brush replaces the pixel, the unused top byte all ones.
+        CPixelRows::FillMasked(pFirst, nStride, MaskRows(k, w) + nFirstRow, nEndRow - nFirstRow,
+                               nFrom - w * kWordBits, qwClip, clrBrush | 0xFF000000u);
+    }
 }
 
 void CSpriteSheet::DrawMask(const SMaskTarget& target, int k, QPoint pt, QRgb clrBrush,
@@ -109,6 +117,7 @@ void CSpriteSheet::Destroy() {
     m_cx = m_cy = 0;
     m_nCells = 0;
     m_bMask = false;
+    m_nWords = 0;
     m_masks.clear();
 }
 

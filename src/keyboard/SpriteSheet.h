@@ -67,8 +67,8 @@ public:
     QPoint m_ptAnchor;
 
 private:
-    // Cuts every cell of a black-and-white sheet at most CPixelRows::kMaxMaskWidth pixels wide
-    // into rows of bits, one per black pixel, so that a mask is drawn by writing only the
+    // Cuts every cell of a black-and-white sheet into rows of bits, one per black pixel, in
+    // words of CPixelRows::kMaxMaskWidth columns, so that a mask is drawn by writing only the
     // pixels it paints.
     void FindMasks(int nRows, int nCols);
     // A mask drawn with ERop::BrushMask straight into the image the painter draws on, when it
@@ -80,9 +80,19 @@ private:
     void FillMask(const SMaskTarget& target, const QRect& rcClip, int k, int xDst, int yDst,
                   QRgb clrBrush) const;
 
+    // The m_cy rows of word w of cell k; bit i of a row is pixel 64 * w + i, set where black.
+    std::uint64_t* MaskRows(int k, int w) {
+        return m_masks.data() + static_cast<std::size_t>((k * m_nWords + w) * m_cy);
+    }
+    const std::uint64_t* MaskRows(int k, int w) const {
+        return m_masks.data() + static_cast<std::size_t>((k * m_nWords + w) * m_cy);
+    }
+
+    // Cells wider than this many words of masks are drawn by the painter.
+    static constexpr int kMaxMaskWords = 8;
     int m_nCells = 0;
     bool m_bMask = false; // see HasMasks
-    // m_cy rows of cell k from row k * m_cy on; bit i of a row is pixel i, set where black.
+    int m_nWords = 0;     // mask words per row of a cell
     std::vector<std::uint64_t> m_masks;
 };
 
