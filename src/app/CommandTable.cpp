@@ -85,6 +85,15 @@ constexpr std::array g_commands = std::to_array<SCommandInfo>({
     {ID_VIEW_OPTIONS_WINDOW, "&Options window", "F3", "F3",
      "Show or hide the Options window\nToggle Options"},
     {ID_ACTIVATE_ORCHESTRA_WINDOW, nullptr, nullptr, nullptr, "Activate Orchestra window F3"},
+    {ID_VIEW_ZOOM_IN, "Zoom &In", "Ctrl+=", "Ctrl+=", "Show the keyboard larger"},
+    {ID_VIEW_ZOOM_OUT, "Zoom O&ut", "Ctrl+-", "Ctrl+-", "Show the keyboard smaller"},
+    {ID_VIEW_ZOOM_ACTUAL, "Actual Si&ze", "Ctrl+0", "Ctrl+0",
+     "Show the keyboard at its actual size"},
+    {ID_VIEW_KEY_LABELS, "&Key Labels", nullptr, nullptr,
+     "Show on each note the computer key that plays it"},
+    {ID_VIEW_PALETTE_CLASSIC, "&Classic", nullptr, nullptr, "The keyboard's own colours"},
+    {ID_VIEW_PALETTE_SAFE, "Colour-&blind safe", nullptr, nullptr,
+     "Colours that stay apart for every kind of colour blindness"},
     // Tools. The hints `, F6, F7 and F8 are no accelerators: those keys reach the view.
     {ID_TOOLS_RESET_MIDI, "&Reset Midi", "F4", "F4", "Reset Midi-device"},
     {ID_TOOLS_PLAY_SCALE, "Play &Scale", "F5", "F5", "Plays current scale"},
@@ -191,6 +200,14 @@ constexpr std::array g_mainMenu = std::to_array<SMenuEntry>({
     {1, E::Item, ID_VIEW_SCALE_WINDOW, nullptr},
     {1, E::Item, ID_VIEW_ORCHESTRA_WINDOW, nullptr},
     {1, E::Item, ID_VIEW_OPTIONS_WINDOW, nullptr},
+    {1, E::Separator, 0, nullptr},
+    {1, E::Item, ID_VIEW_ZOOM_IN, nullptr},
+    {1, E::Item, ID_VIEW_ZOOM_OUT, nullptr},
+    {1, E::Item, ID_VIEW_ZOOM_ACTUAL, nullptr},
+    {1, E::Item, ID_VIEW_KEY_LABELS, nullptr},
+    {1, E::Popup, 0, "&Palette"},
+    {2, E::Item, ID_VIEW_PALETTE_CLASSIC, nullptr, true},
+    {2, E::Item, ID_VIEW_PALETTE_SAFE, nullptr},
 
     {0, E::Popup, 0, "&Tools"},
     {1, E::Item, ID_TOOLS_RESET_MIDI, nullptr},
@@ -261,4 +278,17 @@ std::span<const SMenuEntry> CCommandTable::PenWidthMenu() {
 
 std::span<const SToolButton> CCommandTable::ToolBar() {
     return g_toolBar;
+}
+
+bool CCommandTable::IsCheckable(unsigned nID) {
+    // Every menu item whose handler sets a check mark.
+    static constexpr std::array kCheckable{
+        ID_TRACK_PLAY,        ID_TRACK_RECORD,          ID_TRACK_IGNORE_SYSEX,
+        ID_VIEW_TOOLBAR,      ID_VIEW_STATUS_BAR,       ID_VIEW_SIMPLE,
+        ID_VIEW_SCALE_WINDOW, ID_VIEW_ORCHESTRA_WINDOW, ID_VIEW_OPTIONS_WINDOW,
+        ID_VIEW_KEY_LABELS,   ID_VIEW_PALETTE_CLASSIC,  ID_VIEW_PALETTE_SAFE,
+        ID_TOOLS_CHORD_MODE,  ID_TOOLS_CHORD_ARPEGGIO,  ID_TOOLS_WHITE_ONLY,
+        ID_TOOLS_PEN_MODE,    ID_TOOLS_KLAVIER_MODE};
+    return (nID >= ID_TONALITY_KEY_C && nID <= ID_TONALITY_KEY_B) ||
+           std::find(kCheckable.begin(), kCheckable.end(), nID) != kCheckable.end();
 }

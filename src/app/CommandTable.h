@@ -37,6 +37,9 @@ public:
     static std::span<const SMenuEntry> MainMenu();
     static std::span<const SMenuEntry> PenWidthMenu();
     static std::span<const SToolButton> ToolBar();
+    // Whether the command's menu item can carry a check mark; such items show their box from
+    // the start.
+    static bool IsCheckable(unsigned nID);
 
     // Images in the toolbar strip: the off pictures, then each on picture 9 further along.
     static constexpr int TOOLBAR_IMAGE_COUNT = 19;

@@ -291,6 +291,7 @@ void CMainFrame::BuildMenu() {
             QAction* pAction = MakeCommandAction(entry.nID);
             if (pParentMenu != nullptr)
                 pParentMenu->addAction(pAction);
+            pAction->setCheckable(CCommandTable::IsCheckable(entry.nID));
             if (entry.bChecked)
                 CheckMenuItem(entry.nID, true);
             break;

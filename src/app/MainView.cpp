@@ -74,8 +74,10 @@ CMainView::CMainView(std::unique_ptr<IMidiPort> pPort, IShellDialogs& dialogs, Q
         QTimer::singleShot(0, this, &CMainView::ReportMidiOpenFailed);
     }
 
+    m_grid.SetDeviceRatio(devicePixelRatioF());
     CKeyboard::Create(this);
     m_grid.m_pPitchClass = m_scale.m_pitchClass.data();
+    m_keyLabels.ReadLayout();
     m_wndOrchestra.Create(this);
     // The orchestra's first piano belongs to the new song.
     m_song.SetModified(false);
@@ -149,10 +151,11 @@ void CMainView::ReportMidiOpenFailed() {
 // Painting -------------------------------------------------------------------------------------
 
 void CMainView::UpdateWindowFromFrame(const QRegion& rgn) {
-    m_presenter.AddChanged(rgn);
+    const QRegion rgnLogical = CViewPresenter::ToLogical(rgn, GetDeviceRatio());
+    m_presenter.AddChanged(rgnLogical);
     if (!IsInFrameBatch()) {
         // Shown at once, as a lit note must be: a queued update would wait for the event loop.
-        repaint(rgn);
+        repaint(rgnLogical);
     }
 }
 
@@ -181,6 +184,10 @@ bool CMainView::event(QEvent* pEvent) {
         CheckDocuments();
         return bHandled;
     }
+    case QEvent::ScreenChangeInternal:
+        // Moved to a screen of another density: drawn again at that density.
+        FollowDeviceRatio();
+        return QWidget::event(pEvent);
     default:
         return QWidget::event(pEvent);
     }
@@ -200,29 +207,46 @@ void CMainView::InvalidateView() {
 }
 
 void CMainView::paintEvent(QPaintEvent* pEvent) {
+    FollowDeviceRatio();
     OnPaint(pEvent->region());
+}
+
+void CMainView::FollowDeviceRatio() {
+    const double dRatio = devicePixelRatioF();
+    if (dRatio == GetDeviceRatio()) {
+        return;
+    }
+    SetDeviceRatio(dRatio);
+    // The window's pixels are all new: nothing it showed before can be built on.
+    m_presenter.Forget();
+    m_bComposePending = true;
+    update();
 }
 
 void CMainView::OnPaint(const QRegion& rgn) {
     // When nothing else asked for this paint, the window showed the frame before the changes
     // this paint is for: only they are shown, the rings painted again and the rest copied.
+    // The frame and its changes are in device pixels, rgn and the window's regions in logical
+    // ones.
     const bool bKept = TakeFrameChanges(m_presenter.GetFrameChanges());
     const QRegion rgnChanged = m_presenter.TakeChanged();
     const QImage& frame = GetFrame();
-    // The frame is as large as the screen was at the start; a window made larger than that
-    // shows black beyond it.
-    const QRect rcView =
-        QRect(QPoint(0, 0), m_frame.GetViewSize()).intersected(rect()).intersected(frame.rect());
+    const double dRatio = GetDeviceRatio();
+    // The frame buffer grows with the view, so it covers the window whole.
+    const QRect rcView = QRect(QPoint(0, 0), m_frame.GetViewSize())
+                             .intersected(CViewPresenter::ToDevice(rect(), dRatio))
+                             .intersected(frame.rect());
     const bool bComposed = m_bComposePending;
     if (m_bComposePending) {
         ComposeFrame();
         m_bComposePending = false;
     }
-    m_presenter.Show(*this, frame, rcView, rgn, rgnChanged, bKept, bComposed);
+    m_presenter.Show(*this, frame, dRatio, rcView, rgn, rgnChanged, bKept, bComposed);
 }
 
 void CMainView::resizeEvent(QResizeEvent* pEvent) {
     QWidget::resizeEvent(pEvent);
+    FollowDeviceRatio();
     SetViewSize(pEvent->size().width(), pEvent->size().height());
     // A new size repaints the whole window from a fresh composition.
     InvalidateView();
@@ -269,6 +293,9 @@ void CMainView::SetFlags(bool bFromKeyDown, std::uint32_t dwNew) {
 
     m_dwFlags = dwNew;
     OnSetCursor();
+    if ((dwChanged & (kFlagKlavierMode | kFlagChordMode)) != 0 && m_grid.HasLabels()) {
+        UpdateKeyLabels();
+    }
 }
 
 void CMainView::OnLatchExpired() {
@@ -296,6 +323,16 @@ void CMainView::keyPressEvent(QKeyEvent* pEvent) {
         return;
     }
     const std::optional<unsigned> vk = CKeyTranslator::ToVirtualKey(*pEvent);
+    if (vk && m_grid.HasLabels()) {
+        // What the key writes is what the layout prints on it.
+        const QString strBefore = m_keyLabels.Label(*vk);
+        m_keyLabels.Learn(*pEvent);
+        if (m_keyLabels.Label(*vk) != strBefore) {
+            UpdateKeyLabels();
+        }
+    } else {
+        m_keyLabels.Learn(*pEvent);
+    }
     if (!vk || !OnKeyDown(*vk)) {
         QWidget::keyPressEvent(pEvent);
     }
@@ -400,7 +437,8 @@ void CMainView::mouseReleaseEvent(QMouseEvent* pEvent) {
 }
 
 void CMainView::wheelEvent(QWheelEvent* pEvent) {
-    OnMouseWheel(pEvent->angleDelta().y());
+    OnMouseWheel(pEvent->angleDelta().y(), pEvent->modifiers().testFlag(Qt::ControlModifier),
+                 pEvent->position().toPoint());
     QWidget::wheelEvent(pEvent);
 }
 
@@ -463,10 +501,32 @@ void CMainView::OnRButtonDown(unsigned nFlags) {
 }
 
 void CMainView::OnMouseWheel(int zDelta) {
-    if ((m_dwFlags & kFlagChordMode) == 0) {
+    OnMouseWheel(zDelta, false, QPoint());
+}
+
+void CMainView::OnMouseWheel(int zDelta, bool bControl, const QPoint& pt) {
+    // Small steps add up; a whole step is taken once they reach a notch, and what is left over
+    // waits for the next ones. A notch of 120 thus turns once, as it always did.
+    if (!bControl && (m_dwFlags & kFlagChordMode) == 0) {
+        m_nWheelRest = 0;
+        m_nZoomWheelRest = 0;
         return;
     }
-    const int q = zDelta / kWheelDelta;
+    int& nRest = bControl ? m_nZoomWheelRest : m_nWheelRest;
+    nRest += zDelta;
+    const int q = nRest / kWheelDelta;
+    nRest -= q * kWheelDelta;
+    if (bControl) {
+        m_nWheelRest = 0;
+        if (q != 0) {
+            SetZoom(m_grid.GetZoom() + q, pt);
+        }
+        return;
+    }
+    m_nZoomWheelRest = 0;
+    if (q == 0) {
+        return;
+    }
     const int r = static_cast<int>((m_dwFlags & kFlagInversionMask) >> kInversionShift);
     int n = static_cast<int>((m_dwFlags & kFlagChordSizeMask) >> kChordSizeShift);
     if (n == 0) {
@@ -487,6 +547,62 @@ void CMainView::OnTonalityChanged(const void* pSender) {
     if (m_pFrame != nullptr) {
         m_pFrame->SetTonalityText(QString::fromLatin1(m_scale.GetName()),
                                   QString::fromLatin1(m_scale.GetKeynoteName()));
+    }
+    CheckKeynote();
+    if (m_grid.HasLabels()) {
+        UpdateKeyLabels(); // the keypad's degrees moved with the scale
+    }
+    InvalidateView();
+}
+
+void CMainView::CheckKeynote() {
+    // The Keynote menu marks the keynote, whatever moved it.
+    if (m_pFrame != nullptr) {
+        m_pFrame->CheckMenuRadioItem(ID_TONALITY_KEY_C, ID_TONALITY_KEY_B,
+                                     ID_TONALITY_KEY_C + (m_scale.m_nKeynote % 12u));
+    }
+}
+
+void CMainView::SetZoom(int nZoom, const QPoint& ptFixed) {
+    nZoom = std::clamp(nZoom, CNoteGrid::kZoomMin, CNoteGrid::kZoomMax);
+    if (nZoom == m_grid.GetZoom()) {
+        return;
+    }
+    CKeyboard::SetZoom(nZoom, ptFixed);
+    // The note under the mouse is found again at the next move.
+    m_nCurrentNote = -1;
+    InvalidateView();
+}
+
+void CMainView::SetKeyLabels(bool bOn) {
+    if (bOn) {
+        UpdateKeyLabels();
+    } else {
+        m_grid.ClearLabels();
+    }
+    CheckCommand(ID_VIEW_KEY_LABELS, bOn, false);
+    InvalidateView();
+}
+
+void CMainView::UpdateKeyLabels() {
+    std::array<int, 10> degreeNotes{};
+    for (std::size_t d = 0; d < degreeNotes.size(); ++d) {
+        degreeNotes[d] = m_scale.DegreeToNote(static_cast<std::uint8_t>(d));
+    }
+    std::array<QString, CNoteGrid::kNotes> keys;
+    std::array<QString, CNoteGrid::kNotes> degrees;
+    m_keyLabels.NoteLabels(m_keyMap, m_dwFlags, degreeNotes, keys, degrees);
+    m_grid.SetLabels(keys, degrees);
+    InvalidateView();
+}
+
+void CMainView::SetPalette(SKeyboardPalette::EKind ePalette) {
+    m_grid.SetPalette(ePalette);
+    if (m_pFrame != nullptr) {
+        m_pFrame->CheckMenuRadioItem(ID_VIEW_PALETTE_CLASSIC, ID_VIEW_PALETTE_SAFE,
+                                     ePalette == SKeyboardPalette::EKind::ColourBlindSafe
+                                         ? ID_VIEW_PALETTE_SAFE
+                                         : ID_VIEW_PALETTE_CLASSIC);
     }
     InvalidateView();
 }
@@ -617,6 +733,24 @@ bool CMainView::RunCommand(unsigned nID) {
         break;
     case ID_TOOLS_KLAVIER_MODE:
         OnKeyUp(VK_F8);
+        break;
+    case ID_VIEW_ZOOM_IN:
+    case ID_VIEW_ZOOM_OUT:
+    case ID_VIEW_ZOOM_ACTUAL: {
+        const int nZoom = nID == ID_VIEW_ZOOM_ACTUAL ? CNoteGrid::kZoomActual
+                          : nID == ID_VIEW_ZOOM_IN   ? m_grid.GetZoom() + 1
+                                                     : m_grid.GetZoom() - 1;
+        SetZoom(nZoom, rect().center());
+        break;
+    }
+    case ID_VIEW_KEY_LABELS:
+        SetKeyLabels(!m_grid.HasLabels());
+        break;
+    case ID_VIEW_PALETTE_CLASSIC:
+        SetPalette(SKeyboardPalette::EKind::Classic);
+        break;
+    case ID_VIEW_PALETTE_SAFE:
+        SetPalette(SKeyboardPalette::EKind::ColourBlindSafe);
         break;
     default:
         return false;

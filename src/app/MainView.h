@@ -4,6 +4,7 @@
 #include "app/ViewPresenter.h"
 #include "files/RecoveryFile.h"
 #include "files/RecoveryWriter.h"
+#include "keyboard/KeyLabels.h"
 #include "keyboard/KeyMap.h"
 #include "midi/NotePlayer.h"
 #include "sound/AudioExporter.h"
@@ -91,7 +92,19 @@ public:
     void OnLButtonDown(unsigned nFlags, const QPoint& point);
     void OnLButtonUp();
     void OnRButtonDown(unsigned nFlags);
+    // Wheel deltas in eighths of a degree: each 120 together, from one notch or from many small
+    // steps of a touchpad, is one step. With Ctrl the keyboard zooms around pt instead.
     void OnMouseWheel(int zDelta);
+    void OnMouseWheel(int zDelta, bool bControl, const QPoint& pt);
+
+    // Zoom in halves of the actual size around a point of the view (logical pixels).
+    void SetZoom(int nZoom, const QPoint& ptFixed);
+    // The key labels follow the mode flags, the tonality and the layout.
+    void SetKeyLabels(bool bOn);
+    void UpdateKeyLabels();
+    void SetPalette(SKeyboardPalette::EKind ePalette);
+    // Draws at the window's device pixel ratio from now on, if it changed.
+    void FollowDeviceRatio();
 
     // File commands.
     void OnFileNew(unsigned nID);
@@ -138,6 +151,7 @@ public:
     COptionsDlg m_wndOptions;
     CScaleFinderDlg m_wndScaleFinder;
     CKeyMap m_keyMap;
+    CKeyLabels m_keyLabels;
     QTimer m_tickTimer;
     QTimer m_latchTimer;
     int m_nTickTimer = 0;
@@ -191,6 +205,8 @@ private:
     void OnSongOpened();
     static unsigned MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
+    void CheckKeynote();
+
     IShellDialogs& m_dialogs;
     // The frame the view lives in; null while it has none.
     IFrameReport* m_pFrame = nullptr;
@@ -198,6 +214,9 @@ private:
     bool m_bComposePending = true;
     // Shows the frame buffer in the window: what changed since the last paint, and how.
     CViewPresenter m_presenter;
+    // Wheel deltas not yet a whole step, for the inversion and for the zoom.
+    int m_nWheelRest = 0;
+    int m_nZoomWheelRest = 0;
     // The song's change count at the last recovery write, and whether a recovery file was
     // handed to the writer since the song was last saved, opened or renewed.
     std::uint64_t m_nRecoveryChanges = 0;

@@ -12,18 +12,36 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 const QString g_strIdle = QStringLiteral("For Help, press F1");
 const QString g_strChordKey = QStringLiteral("`");
 const QString g_strPenKey = QStringLiteral("F7");
 
+// A pane keeps its width, wide enough for its text in the font in use.
+constexpr const char* g_pszMinWidth = "vorkelnMinWidth";
+
 QLabel* MakePaneLabel(QWidget* pParent, int nWidth) {
     auto* pLabel = new QLabel(pParent);
     pLabel->setFrameShape(QFrame::Panel);
     pLabel->setFrameShadow(QFrame::Sunken);
+    pLabel->setProperty(g_pszMinWidth, nWidth);
     pLabel->setFixedWidth(nWidth);
     return pLabel;
+}
+
+// Sets a pane's text and makes it as wide as the text needs, never narrower than described.
+void SetPaneText(QLabel* pLabel, const QString& strText) {
+    pLabel->setText(strText);
+    const QMargins margins = pLabel->contentsMargins();
+    const int nNeeded = pLabel->fontMetrics().horizontalAdvance(strText) + margins.left() +
+                        margins.right() + 2 * pLabel->frameWidth() + 4;
+    const int nWidth = std::max(pLabel->property(g_pszMinWidth).toInt(), nNeeded);
+    if (nWidth != pLabel->width()) {
+        pLabel->setFixedWidth(nWidth);
+    }
 }
 
 int PenWidthOf(unsigned nID) {
@@ -80,7 +98,7 @@ CModeStatusBar::CModeStatusBar(QWidget* pParent) : QStatusBar(pParent) {
 
     m_panes[PANE_TONALITY] = MakePaneLabel(this, 120);
     QLabel* pChord = MakePaneLabel(this, 80);
-    pChord->setText(g_strChordKey);
+    SetPaneText(pChord, g_strChordKey);
     m_panes[PANE_CHORD] = pChord;
 
     m_panes[PANE_PEN] = new CPenPane(this, [this](Qt::MouseButton eButton) {
@@ -142,23 +160,23 @@ void CModeStatusBar::SetFlags(std::uint32_t dwFlags) {
     if (dwFlags & kFlagChordMode) {
         QString strChord;
         BuildChordText(strChord);
-        pChord->setText(strChord);
+        SetPaneText(pChord, strChord);
     } else {
-        pChord->setText(g_strChordKey);
+        SetPaneText(pChord, g_strChordKey);
     }
     pChord->repaint();
 }
 
 void CModeStatusBar::SetTonalityText(const QString& strScale, const QString& strKeynote) {
     auto* pTonality = static_cast<QLabel*>(m_panes[PANE_TONALITY]);
-    pTonality->setText(QStringLiteral("%1 : %2").arg(strScale, strKeynote));
+    SetPaneText(pTonality, QStringLiteral("%1 : %2").arg(strScale, strKeynote));
     pTonality->update();
 }
 
 void CModeStatusBar::SetChordNameText(const QString& strName) {
     auto* pName = static_cast<QLabel*>(m_panes[PANE_CHORD_NAME]);
     if (pName->text() != strName)
-        pName->setText(strName);
+        SetPaneText(pName, strName);
 }
 
 void CModeStatusBar::BuildChordText(QString& strOut) const {

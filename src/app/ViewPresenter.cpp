@@ -6,33 +6,34 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <cmath>
 #include <vector>
 
 namespace {
 
-// The window's pixels, when the painter writes them into a plain image like the frame,
-// unclipped and unscaled: rows can then be copied straight into it, which costs far less than
-// the raster engine's clipped drawImage for every one of hundreds of small rectangles.
+// The window's pixels, when the painter writes them into a plain image like the frame, of the
+// frame's density and unclipped: rows can then be copied straight into it, which costs far less
+// than the raster engine's clipped drawImage for every one of hundreds of small rectangles.
+// Everything here is in device pixels.
 struct SWindowPixels {
     SMaskTarget m_pixels; // null bits: not writable directly
     QRect m_rcBounds;     // in the widget's coordinates
     QPoint m_ptOffset;    // widget to image
 
-    static SWindowPixels Of(QPainter& painter, const QImage& frame) {
+    static SWindowPixels Of(QPainter& painter, const QImage& frame, double dRatio) {
         SWindowPixels target;
         const QPaintEngine* pEngine = painter.paintEngine();
         QPaintDevice* pDevice = pEngine != nullptr ? pEngine->paintDevice() : nullptr;
         const QTransform& xform = painter.deviceTransform();
         if (pDevice == nullptr || pDevice->devType() != QInternal::Image || painter.hasClipping() ||
-            xform.type() > QTransform::TxTranslate) {
+            xform.type() > QTransform::TxScale || xform.m11() != dRatio || xform.m22() != dRatio) {
             return target;
         }
         auto* pImage = static_cast<QImage*>(pDevice);
         const QPoint ptOffset(static_cast<int>(xform.dx()), static_cast<int>(xform.dy()));
         // The painter has detached the image already: bits() shares nothing from here on.
-        if (pImage->format() != frame.format() || pImage->devicePixelRatio() != 1.0 ||
-            frame.devicePixelRatio() != 1.0 || xform.dx() != ptOffset.x() ||
-            xform.dy() != ptOffset.y() || !pImage->isDetached()) {
+        if (pImage->format() != frame.format() || pImage->devicePixelRatio() != dRatio ||
+            xform.dx() != ptOffset.x() || xform.dy() != ptOffset.y() || !pImage->isDetached()) {
             return target;
         }
         target.m_pixels = SMaskTarget::Of(*pImage);
@@ -42,14 +43,21 @@ struct SWindowPixels {
     }
 };
 
-// Copies rc of the frame to the same place in the window.
+// Copies rc (device pixels) of the frame to the same place in the window.
 void ShowFrameRect(QPainter& painter, const SWindowPixels& target, const QImage& frame,
-                   const QRect& rc) {
+                   const QRect& rc, double dRatio) {
     if (rc.isEmpty()) {
         return;
     }
     if (target.m_pixels.m_pBits == nullptr || !target.m_rcBounds.contains(rc)) {
-        painter.drawImage(rc.topLeft(), frame, rc);
+        if (dRatio == 1.0) {
+            painter.drawImage(rc.topLeft(), frame, rc);
+        } else {
+            // Device pixel for device pixel: the painter's scale undoes the division.
+            painter.drawImage(
+                QRectF(rc.x() / dRatio, rc.y() / dRatio, rc.width() / dRatio, rc.height() / dRatio),
+                frame, rc);
+        }
         return;
     }
     constexpr std::size_t kPixelBytes = sizeof(QRgb);
@@ -70,15 +78,55 @@ QRegion CViewPresenter::TakeChanged() {
     return rgn;
 }
 
-void CViewPresenter::Show(QWidget& wnd, const QImage& frame, const QRect& rcView,
+void CViewPresenter::Forget() {
+    m_rgnChanged = QRegion();
+    m_rgnWindowBehind = QRegion();
+}
+
+QRect CViewPresenter::ToDevice(const QRect& rc, double dRatio) {
+    if (dRatio == 1.0) {
+        return rc;
+    }
+    const int x0 = static_cast<int>(std::floor(rc.left() * dRatio));
+    const int y0 = static_cast<int>(std::floor(rc.top() * dRatio));
+    const int x1 = static_cast<int>(std::ceil((rc.right() + 1) * dRatio));
+    const int y1 = static_cast<int>(std::ceil((rc.bottom() + 1) * dRatio));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+QRect CViewPresenter::ToLogical(const QRect& rc, double dRatio) {
+    if (dRatio == 1.0) {
+        return rc;
+    }
+    const int x0 = static_cast<int>(std::floor(rc.left() / dRatio));
+    const int y0 = static_cast<int>(std::floor(rc.top() / dRatio));
+    const int x1 = static_cast<int>(std::ceil((rc.right() + 1) / dRatio));
+    const int y1 = static_cast<int>(std::ceil((rc.bottom() + 1) / dRatio));
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
+QRegion CViewPresenter::ToLogical(const QRegion& rgn, double dRatio) {
+    if (dRatio == 1.0) {
+        return rgn;
+    }
+    QRegion rgnLogical;
+    for (const QRect& rc : rgn) {
+        rgnLogical += ToLogical(rc, dRatio);
+    }
+    return rgnLogical;
+}
+
+void CViewPresenter::Show(QWidget& wnd, const QImage& frame, double dRatio, const QRect& rcView,
                           const QRegion& rgn, const QRegion& rgnChanged, bool bKept,
                           bool bComposed) {
+    const QRect rcViewLogical = ToLogical(rcView, dRatio).intersected(wnd.rect());
     const bool bExact = bKept && !bComposed && m_rgnWindowBehind.isEmpty() &&
                         rgn == rgnChanged.intersected(wnd.rect());
     QPainter painter(&wnd);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
 
-    const SWindowPixels target = SWindowPixels::Of(painter, frame);
+    const SWindowPixels target = SWindowPixels::Of(painter, frame, dRatio);
     if (bExact) {
         // The stamps come in the frame's order; one that a copied rectangle covers is then
         // overwritten with the frame as it is now.
@@ -88,11 +136,11 @@ void CViewPresenter::Show(QWidget& wnd, const QImage& frame, const QRect& rcView
             if (rcDirect.contains(stamp.m_rc)) {
                 stamp.DrawOn(target.m_pixels, target.m_ptOffset);
             } else {
-                ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView));
+                ShowFrameRect(painter, target, frame, stamp.m_rc.intersected(rcView), dRatio);
             }
         }
         for (const QRect& rc : m_frameChanges.Rects()) {
-            ShowFrameRect(painter, target, frame, rc.intersected(rcView));
+            ShowFrameRect(painter, target, frame, rc.intersected(rcView), dRatio);
         }
         return;
     }
@@ -105,25 +153,25 @@ void CViewPresenter::Show(QWidget& wnd, const QImage& frame, const QRect& rcView
                                      true);
     }
     for (const QRect& rc : rgn) {
-        ShowFrameRect(painter, target, frame, rc.intersected(rcView));
+        ShowFrameRect(painter, target, frame, ToDevice(rc, dRatio).intersected(rcView), dRatio);
     }
-    for (const QRect& rc : rgn.subtracted(rcView)) {
+    for (const QRect& rc : rgn.subtracted(rcViewLogical)) {
         painter.fillRect(rc, Qt::black);
     }
     // Only this paint's region shows the frame now. What else changed, whether it was asked
     // for already or is still to be, is left to a later paint, which must copy it whole.
     QRegion rgnBehind;
     if (bComposed || !bKept) {
-        rgnBehind = rcView;
+        rgnBehind = rcViewLogical;
     } else {
         std::vector<QRect> bands;
         m_frameChanges.AppendBands(bands);
-        rgnBehind = CFrameChanges::CoverBands(bands).united(rgnChanged);
+        rgnBehind = ToLogical(CFrameChanges::CoverBands(bands), dRatio).united(rgnChanged);
         rgnBehind += m_rgnWindowBehind;
     }
     // A part that something covers gets its own paint when it is uncovered.
     m_rgnWindowBehind =
-        rgnBehind.intersected(wnd.visibleRegion()).intersected(rcView).subtracted(rgn);
+        rgnBehind.intersected(wnd.visibleRegion()).intersected(rcViewLogical).subtracted(rgn);
     if (!m_rgnWindowBehind.isEmpty()) {
         wnd.update(m_rgnWindowBehind);
     }

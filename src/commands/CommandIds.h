@@ -81,6 +81,14 @@ constexpr unsigned ID_VIEW_ORCHESTRA_WINDOW = 32775;
 constexpr unsigned ID_VIEW_OPTIONS_WINDOW = 32835;
 constexpr unsigned ID_ACTIVATE_ORCHESTRA_WINDOW = 32848;
 
+// View, after the described items: zoom, key labels, palette
+constexpr unsigned ID_VIEW_ZOOM_IN = 33200;
+constexpr unsigned ID_VIEW_ZOOM_OUT = 33201;
+constexpr unsigned ID_VIEW_ZOOM_ACTUAL = 33202;
+constexpr unsigned ID_VIEW_KEY_LABELS = 33203;
+constexpr unsigned ID_VIEW_PALETTE_CLASSIC = 33204;
+constexpr unsigned ID_VIEW_PALETTE_SAFE = 33205;
+
 // Tools
 constexpr unsigned ID_TOOLS_RESET_MIDI = 32788;
 constexpr unsigned ID_TOOLS_PLAY_SCALE = 33182;

@@ -105,6 +105,18 @@ bool CKeyMap::Dispatch(const std::array<Handler, 6>& handlers, std::uint32_t& dw
     return true;
 }
 
+int CKeyMap::NoteOfKey(unsigned nKey, std::uint32_t dwFlags) const {
+    if (nKey >= m_kind.size())
+        return -1;
+    const int nKind = m_kind[nKey];
+    if (nKind != kKindNote && (nKind != kKindChordKey || (dwFlags & kFlagChordMode)))
+        return -1;
+    const unsigned i = nKey & 0x3F;
+    if (dwFlags & kFlagKlavierMode)
+        return m_klavierNote[i] == 0 ? -1 : m_klavierNote[i] + kNoteBase;
+    return m_orvoNote[i] + kNoteBase;
+}
+
 bool CKeyMap::OnNavigationDown(unsigned& nValue) {
     nValue = m_navCode[nValue & 15];
     return true;

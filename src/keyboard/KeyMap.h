@@ -25,6 +25,10 @@ public:
     // What the view does when its latch timer fires: the key that went down is no longer a tap.
     static std::uint32_t ExpireLatch(std::uint32_t dwFlags);
 
+    // The note (or chord root) a letter, digit or punctuation key plays under dwFlags; -1 for
+    // any other key, and for the number row in chord mode, where it shapes the chord.
+    int NoteOfKey(unsigned nKey, std::uint32_t dwFlags) const;
+
 private:
     using Handler = bool (CKeyMap::*)(unsigned& nValue);
 

@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
+
 namespace {
 // The page size a trackbar gets by default: a fifth of its range, at least one.
 void SetTrackbarRange(QSlider* pSlider, int nMin, int nMax) {
@@ -20,17 +22,18 @@ void SetTrackbarRange(QSlider* pSlider, int nMin, int nMax) {
 
 COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     setWindowTitle(QStringLiteral("Options"));
-    // The described window, and rows below it for the sound path and the velocity.
-    setFixedSize(DluSize(137, 126));
+    // The described window, a column right of the sliders for their values, and rows below it
+    // for the sound path and the velocity.
+    QSize sizeWindow = DluSize(137 + kValueColumn, 126);
 
     // The group boxes frame the controls from behind; they must not catch their clicks.
     auto* pEchos = new QGroupBox(QStringLiteral("Echos"), this);
     pEchos->setGeometry(DluRect(7, 49, 83, 35));
     auto* pPlaying = new QGroupBox(QStringLiteral("Playing"), this);
-    pPlaying->setGeometry(DluRect(7, 3, 122, 39));
+    pPlaying->setGeometry(DluRect(7, 3, 122 + kValueColumn, 39));
 
-    AddStatic(QStringLiteral("Up"), DluRect(58, 60, 11, 10), Qt::AlignLeft);
-    AddStatic(QStringLiteral("Down"), DluRect(13, 60, 20, 8), Qt::AlignLeft);
+    QLabel* pUp = AddStatic(QStringLiteral("Up"), DluRect(58, 60, 11, 10), Qt::AlignLeft);
+    QLabel* pDown = AddStatic(QStringLiteral("Down"), DluRect(13, 60, 20, 8), Qt::AlignLeft);
     m_staticEchoUp = new QLabel(QStringLiteral("#"), this);
     m_staticEchoUp->setObjectName(QStringLiteral("IDC_ECHO_UP_VALUE"));
     m_staticEchoUp->setGeometry(DluRect(73, 60, 8, 10));
@@ -42,16 +45,52 @@ COptionsDlg::COptionsDlg(QWidget* pParent) : CToolDlg(pParent) {
     m_sliderEchoUp = MakeSlider("IDC_ECHO_UP", DluRect(54, 71, 30, 11));
     m_sliderEchoDown = MakeSlider("IDC_ECHO_DOWN", DluRect(13, 71, 30, 11));
     m_sliderTempo = MakeSlider("IDC_TEMPO", DluRect(61, 13, 61, 11));
-    AddStatic(QStringLiteral("Tempo"), DluRect(13, 15, 25, 10), Qt::AlignLeft);
+    QLabel* pTempo = AddStatic(QStringLiteral("Tempo"), DluRect(13, 15, 25, 10), Qt::AlignLeft);
     m_sliderLengthen = MakeSlider("IDC_NOTE_LENGTHEN", DluRect(61, 26, 61, 11));
-    AddStatic(QStringLiteral("Note lengthen"), DluRect(14, 26, 47, 10), Qt::AlignLeft);
+    QLabel* pLengthen =
+        AddStatic(QStringLiteral("Note lengthen"), DluRect(14, 26, 47, 10), Qt::AlignLeft);
+    m_staticTempo = new QLabel(this);
+    m_staticTempo->setObjectName(QStringLiteral("IDC_TEMPO_VALUE"));
+    m_staticTempo->setGeometry(DluRect(123, 15, kValueColumn, 10));
+    m_staticLengthen = new QLabel(this);
+    m_staticLengthen->setObjectName(QStringLiteral("IDC_NOTE_LENGTHEN_VALUE"));
+    m_staticLengthen->setGeometry(DluRect(123, 26, kValueColumn, 10));
+    QLabel* pVelocity =
+        AddStatic(QStringLiteral("Velocity"), DluRect(14, 111, 47, 10), Qt::AlignLeft);
+    m_sliderVelocity = MakeSlider("IDC_VELOCITY", DluRect(61, 110, 61, 11));
+    m_staticVelocity = new QLabel(this);
+    m_staticVelocity->setObjectName(QStringLiteral("IDC_VELOCITY_VALUE"));
+    m_staticVelocity->setGeometry(DluRect(123, 111, kValueColumn, 10));
+
+    // Labels wider in the font in use than described push what stands right of them along.
+    const int nPlayingExtra = std::max({0, pTempo->geometry().right() + 2 - m_sliderTempo->x(),
+                                        pLengthen->geometry().right() + 2 - m_sliderLengthen->x(),
+                                        pVelocity->geometry().right() + 2 - m_sliderVelocity->x()});
+    for (QWidget* pWidget :
+         {static_cast<QWidget*>(m_sliderTempo), static_cast<QWidget*>(m_sliderLengthen),
+          static_cast<QWidget*>(m_sliderVelocity), static_cast<QWidget*>(m_staticTempo),
+          static_cast<QWidget*>(m_staticLengthen), static_cast<QWidget*>(m_staticVelocity)}) {
+        pWidget->move(pWidget->x() + nPlayingExtra, pWidget->y());
+    }
+    pPlaying->resize(pPlaying->width() + nPlayingExtra, pPlaying->height());
+    for (const auto& [pLabel, pValue] :
+         {std::pair{pDown, m_staticEchoDown}, std::pair{pUp, m_staticEchoUp}}) {
+        const int nOverlap = pLabel->geometry().right() + 2 - pValue->x();
+        if (nOverlap > 0) {
+            pValue->move(pValue->x() + nOverlap, pValue->y());
+        }
+    }
+    const int nEchosRight =
+        std::max(m_staticEchoUp->geometry().right() + DluRect(0, 0, 3, 0).width(),
+                 pEchos->geometry().right());
+    pEchos->resize(nEchosRight - pEchos->x() + 1, pEchos->height());
+    sizeWindow.rwidth() += nPlayingExtra;
+    setFixedSize(sizeWindow);
 
     m_staticSoundPath = new QLabel(this);
     m_staticSoundPath->setObjectName(QStringLiteral("IDC_SOUND_PATH"));
     m_staticSoundPath->setGeometry(DluRect(7, 88, 122, 20));
     m_staticSoundPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    AddStatic(QStringLiteral("Velocity"), DluRect(14, 111, 47, 10), Qt::AlignLeft);
-    m_sliderVelocity = MakeSlider("IDC_VELOCITY", DluRect(61, 110, 61, 11));
     m_soundPathTimer.setInterval(kSoundPathMilliseconds);
     connect(&m_soundPathTimer, &QTimer::timeout, this, &COptionsDlg::UpdateSoundPath);
 
@@ -70,10 +109,14 @@ QSlider* COptionsDlg::MakeSlider(const char* pszName, const QRect& rect) {
     return pSlider;
 }
 
-void COptionsDlg::AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align) {
+QLabel* COptionsDlg::AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align) {
     auto* pStatic = new QLabel(strText, this);
-    pStatic->setGeometry(rect);
+    // As wide as the text needs in the font in use, never narrower than described.
+    QRect rcFit = rect;
+    rcFit.setWidth(std::max(rect.width(), pStatic->fontMetrics().horizontalAdvance(strText) + 1));
+    pStatic->setGeometry(rcFit);
     pStatic->setAlignment(align | Qt::AlignTop);
+    return pStatic;
 }
 
 void COptionsDlg::Create(IPlayerControl* pView, std::int8_t nEchoUp, std::int8_t nEchoDown) {
@@ -102,6 +145,13 @@ void COptionsDlg::InitControls() {
     m_sliderLengthen->setValue(kPercentStart);
     SetTrackbarRange(m_sliderVelocity, kVelocityMin, kVelocityMax);
     m_sliderVelocity->setValue(kVelocityMax);
+    UpdatePlayingTexts();
+}
+
+void COptionsDlg::UpdatePlayingTexts() {
+    m_staticTempo->setText(QStringLiteral("%1 %").arg(m_sliderTempo->value()));
+    m_staticLengthen->setText(QStringLiteral("%1 %").arg(m_sliderLengthen->value()));
+    m_staticVelocity->setText(QString::number(m_sliderVelocity->value()));
 }
 
 void COptionsDlg::UpdateEchoTexts() {
@@ -144,6 +194,7 @@ void COptionsDlg::hideEvent(QHideEvent* pEvent) {
 
 void COptionsDlg::OnHScroll(const QAbstractSlider* pScrollBar) {
     // The position is always read back from the slider, whichever notification came.
+    UpdatePlayingTexts();
     if (pScrollBar == m_sliderTempo) {
         SendControl(IPlayerControl::kControlTempo,
                     static_cast<std::uint32_t>(m_sliderTempo->value()));

@@ -26,6 +26,8 @@ public:
     static constexpr int kVelocityMax = 127;
     // How often the shown sound path and latency are read again.
     static constexpr int kSoundPathMilliseconds = 1000;
+    // Dialog units right of the Playing sliders for their values.
+    static constexpr int kValueColumn = 24;
 
     explicit COptionsDlg(QWidget* pParent = nullptr);
 
@@ -48,6 +50,9 @@ public:
     QSlider* VelocitySlider() const { return m_sliderVelocity; }
     QLabel* EchoUpStatic() const { return m_staticEchoUp; }
     QLabel* EchoDownStatic() const { return m_staticEchoDown; }
+    QLabel* TempoStatic() const { return m_staticTempo; }
+    QLabel* LengthenStatic() const { return m_staticLengthen; }
+    QLabel* VelocityStatic() const { return m_staticVelocity; }
     QLabel* SoundPathStatic() const { return m_staticSoundPath; }
 
 protected:
@@ -57,10 +62,11 @@ protected:
 private:
     void InitControls();
     void UpdateEchoTexts();
+    void UpdatePlayingTexts();
     void OnHScroll(const QAbstractSlider* pScrollBar);
     void OnEchoChanged();
     QSlider* MakeSlider(const char* pszName, const QRect& rect);
-    void AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align);
+    QLabel* AddStatic(const QString& strText, const QRect& rect, Qt::Alignment align);
 
     std::int8_t m_nEchoUp = 3;
     std::int8_t m_nEchoDown = -3;
@@ -71,6 +77,9 @@ private:
     QSlider* m_sliderVelocity = nullptr;
     QLabel* m_staticEchoUp = nullptr;
     QLabel* m_staticEchoDown = nullptr;
+    QLabel* m_staticTempo = nullptr;
+    QLabel* m_staticLengthen = nullptr;
+    QLabel* m_staticVelocity = nullptr;
     QLabel* m_staticSoundPath = nullptr;
     QTimer m_soundPathTimer;
 };

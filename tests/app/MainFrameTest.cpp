@@ -150,6 +150,14 @@ TEST(MainFrame, MenuTreeHasEveryTextHintAndIdentifier) {
         "  Sc&ale window\tAlt+F12 = 32839",
         "  Orc&hestra window\tF2 = 32775",
         "  &Options window\tF3 = 32835",
+        "  -",
+        "  Zoom &In\tCtrl+= = 33200",
+        "  Zoom O&ut\tCtrl+- = 33201",
+        "  Actual Si&ze\tCtrl+0 = 33202",
+        "  &Key Labels = 33203",
+        "  &Palette",
+        "    &Classic = 33204",
+        "    Colour-&blind safe = 33205",
         "&Tools",
         "  &Reset Midi\tF4 = 32788",
         "  Play &Scale\tF5 = 33182",
@@ -177,7 +185,7 @@ TEST(MainFrame, AcceleratorTableBecomesWindowShortcuts) {
         {"Ctrl+R", 32781}, {"F1", 57670},       {"Shift+F1", 57669},  {"F2", 32775},
         {"F3", 32835},     {"F4", 32788},       {"F5", 33182},        {"F11", 33155},
         {"F12", 32827},    {"Ctrl+F12", 32803}, {"Shift+F12", 32806}, {"Alt+F12", 32839},
-        {"F9", 33193},
+        {"F9", 33193},     {"Ctrl+=", 33200},   {"Ctrl+-", 33201},    {"Ctrl+0", 33202},
     };
     for (const auto& [strKey, nID] : accelerators) {
         QAction* pAction = ActionWithShortcut(frame, QKeySequence(QString::fromStdString(strKey)));
@@ -193,7 +201,7 @@ TEST(MainFrame, AcceleratorTableBecomesWindowShortcuts) {
     int nWithShortcut = 0;
     for (QAction* pAction : frame.findChildren<QAction*>())
         nWithShortcut += pAction->shortcut().isEmpty() ? 0 : 1;
-    EXPECT_EQ(nWithShortcut, 17);
+    EXPECT_EQ(nWithShortcut, 20);
 }
 
 TEST(MainFrame, KeysReachTheViewOrTheCommandTable) {

@@ -45,8 +45,8 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override {
         // Only what the presenter was told of is kept from one paint to the next.
         const QRegion rgnChanged = m_presenter.TakeChanged();
-        m_presenter.Show(*this, m_frame, m_frame.rect(), pEvent->region(), rgnChanged, m_bPainted,
-                         false);
+        m_presenter.Show(*this, m_frame, 1.0, m_frame.rect(), pEvent->region(), rgnChanged,
+                         m_bPainted, false);
         m_presenter.GetFrameChanges().Clear();
         m_bPainted = true;
     }
@@ -65,6 +65,31 @@ TEST(ViewPresenter, PaintForExactlyTheChangesCopiesOnlyThem) {
     wnd.repaint(QRect(5, 5, 10, 10));
     QPainter(&expected).fillRect(QRect(5, 5, 10, 10), Qt::blue);
     EXPECT_EQ(wnd.Shown(), expected);
+}
+
+TEST(ViewPresenter, ConversionsCoverTheirRectangleOutward) {
+    struct SCase {
+        double dRatio;
+        QRect rcLogical;
+        QRect rcDevice;      // ToDevice(rcLogical)
+        QRect rcBackLogical; // ToLogical(rcDevice)
+    };
+    const SCase cases[] = {
+        {1.0, QRect(3, 4, 5, 6), QRect(3, 4, 5, 6), QRect(3, 4, 5, 6)},
+        {2.0, QRect(3, 4, 5, 6), QRect(6, 8, 10, 12), QRect(3, 4, 5, 6)},
+        {1.5, QRect(1, 1, 1, 1), QRect(1, 1, 2, 2), QRect(0, 0, 2, 2)},
+        {1.25, QRect(3, 0, 2, 1), QRect(3, 0, 4, 2), QRect(2, 0, 4, 2)},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.dRatio);
+        EXPECT_EQ(CViewPresenter::ToDevice(c.rcLogical, c.dRatio), c.rcDevice);
+        EXPECT_EQ(CViewPresenter::ToLogical(c.rcDevice, c.dRatio), c.rcBackLogical);
+        EXPECT_TRUE(c.rcBackLogical.contains(c.rcLogical));
+        // A region is converted rectangle by rectangle.
+        const QRegion rgn = QRegion(c.rcDevice) + QRegion(c.rcDevice.translated(40, 0));
+        EXPECT_EQ(CViewPresenter::ToLogical(rgn, c.dRatio).boundingRect(),
+                  CViewPresenter::ToLogical(rgn.boundingRect(), c.dRatio));
+    }
 }
 
 } // namespace

@@ -54,11 +54,21 @@ TEST_F(OptionsDlgTest, StartsFromThePlayersValuesAndSendsNothing) {
     EXPECT_TRUE(m_player.m_controls.empty());
     // Down stands left of Up.
     EXPECT_LT(m_dlg.EchoDownSlider()->x(), m_dlg.EchoUpSlider()->x());
-    EXPECT_EQ(m_dlg.TempoSlider()->geometry(), QRect(92, 21, 92, 18));
-    // The described window, and rows for the sound path and the velocity below it.
-    EXPECT_EQ(m_dlg.size(), QSize(206, 205));
+    // Where the described place leaves its label room enough; further right otherwise.
+    EXPECT_GE(m_dlg.TempoSlider()->x(), 92);
+    EXPECT_EQ(m_dlg.TempoSlider()->geometry().translated(92 - m_dlg.TempoSlider()->x(), 0),
+              QRect(92, 21, 92, 18));
+    // The velocity slider stands below the tempo slider.
+    EXPECT_EQ(m_dlg.VelocitySlider()->x(), m_dlg.TempoSlider()->x());
+    // The described window, a column for the values and rows for the sound path and the
+    // velocity below it.
+    EXPECT_GE(m_dlg.width(), 206 + 36);
+    EXPECT_EQ(m_dlg.height(), 205);
     EXPECT_EQ(m_dlg.VelocitySlider()->value(), 127);
     EXPECT_EQ(m_dlg.VelocitySlider()->minimum(), 1);
+    EXPECT_EQ(m_dlg.TempoStatic()->text(), QStringLiteral("100 %"));
+    EXPECT_EQ(m_dlg.LengthenStatic()->text(), QStringLiteral("100 %"));
+    EXPECT_EQ(m_dlg.VelocityStatic()->text(), QStringLiteral("127"));
 
     // Absurd echo ranges are clamped to the sliders' ends.
     COptionsDlg other;
@@ -105,6 +115,11 @@ TEST_F(OptionsDlgTest, EveryScrollNotificationIsSent) {
     QTest::keyClick(m_dlg.LengthenSlider(), Qt::Key_End);
     EXPECT_EQ(m_player.m_controls, (std::vector<SControl>{{0x0500, 99}, {0x0500, 700}}));
     EXPECT_EQ(m_player.m_engine.m_song.m_nLengthPercent, 700u);
+    // Each slider's value stands beside it.
+    QTest::keyClick(m_dlg.VelocitySlider(), Qt::Key_Left);
+    EXPECT_EQ(m_dlg.TempoStatic()->text(), QStringLiteral("200 %"));
+    EXPECT_EQ(m_dlg.LengthenStatic()->text(), QStringLiteral("700 %"));
+    EXPECT_EQ(m_dlg.VelocityStatic()->text(), QStringLiteral("126"));
 }
 
 TEST_F(OptionsDlgTest, NewSendsTempoAndLengtheningAgain) {
