@@ -293,6 +293,9 @@ void CMainView::SetFlags(bool bFromKeyDown, std::uint32_t dwNew) {
 
     m_dwFlags = dwNew;
     OnSetCursor();
+    if ((dwChanged & kFlagChordMode) != 0) {
+        m_nWheelRest = 0; // a new chord starts from whole notches
+    }
     if ((dwChanged & (kFlagKlavierMode | kFlagChordMode)) != 0 && m_grid.HasLabels()) {
         UpdateKeyLabels();
     }

@@ -307,6 +307,21 @@ TEST(MainFrame, CheckMarksFollowTheHandlersNotTheClicks) {
     EXPECT_TRUE(frame.IsMenuItemChecked(ID_TONALITY_KEY_EB));
 }
 
+TEST(MainFrame, EveryCheckableItemShowsItsBoxFromTheStart) {
+    CMainFrame frame;
+    for (const SMenuEntry& entry : CCommandTable::MainMenu()) {
+        if (entry.eKind != SMenuEntry::Item)
+            continue;
+        const QAction* pAction = frame.GetCommandAction(entry.nID);
+        ASSERT_NE(pAction, nullptr);
+        EXPECT_EQ(pAction->isCheckable(), CCommandTable::IsCheckable(entry.nID)) << entry.nID;
+    }
+    for (unsigned nID :
+         {ID_VIEW_TOOLBAR, ID_TOOLS_CHORD_ARPEGGIO, ID_TRACK_PLAY, ID_VIEW_KEY_LABELS})
+        EXPECT_TRUE(frame.GetCommandAction(nID)->isCheckable()) << nID;
+    EXPECT_FALSE(frame.GetCommandAction(ID_FILE_OPEN)->isCheckable());
+}
+
 TEST(MainFrame, StartsWithKeynoteCAndTheStartingTonality) {
     CMainFrame frame;
     frame.winId();

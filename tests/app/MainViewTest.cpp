@@ -200,6 +200,92 @@ TEST_F(MainViewTest, WheelTurnsTheInversionInChordModeOnly) {
     EXPECT_EQ(m_pFrame->GetStatusBar().GetFlags(), m_pView->m_dwFlags);
 }
 
+TEST_F(MainViewTest, SmallWheelStepsAddUpToWholeNotches) {
+    Tap(Qt::Key_QuoteLeft, QStringLiteral("`"));
+    Tap(Qt::Key_3, QStringLiteral("3"));
+    const struct {
+        std::vector<int> deltas;
+        int nInversion; // after them, from 0
+    } cases[] = {{{40, 40, 40}, 1},
+                 {{40, 40}, 0},
+                 {{120}, 1},
+                 {{-40, -40, -40}, 2},
+                 {{30, 30, 30, 30, 30, 30, 30, 30}, 2},
+                 {{-120, 240}, 1}};
+    for (const auto& c : cases) {
+        // Each row starts from inversion 0 with nothing left over.
+        m_pView->OnCommand(ID_TOOLS_CHORD_MODE);
+        Tap(Qt::Key_QuoteLeft, QStringLiteral("`"));
+        ASSERT_EQ(Inversion(), 0);
+        for (int nDelta : c.deltas) {
+            Wheel(nDelta);
+        }
+        EXPECT_EQ(Inversion(), c.nInversion) << c.deltas.size() << " steps of " << c.deltas[0];
+        while (Inversion() != 0) {
+            Wheel(120);
+        }
+    }
+}
+
+TEST_F(MainViewTest, ZoomCommandsScaleTheLatticeAndItsHitTests) {
+    const struct {
+        unsigned nID;
+        int nZoom;
+    } steps[] = {{ID_VIEW_ZOOM_IN, 3},  {ID_VIEW_ZOOM_IN, 4},  {ID_VIEW_ZOOM_ACTUAL, 2},
+                 {ID_VIEW_ZOOM_OUT, 1}, {ID_VIEW_ZOOM_OUT, 1}, {ID_VIEW_ZOOM_IN, 2},
+                 {ID_VIEW_ZOOM_IN, 3},  {ID_VIEW_ZOOM_IN, 4},  {ID_VIEW_ZOOM_IN, 5},
+                 {ID_VIEW_ZOOM_IN, 6},  {ID_VIEW_ZOOM_IN, 6},  {ID_VIEW_ZOOM_ACTUAL, 2}};
+    for (const auto& step : steps) {
+        m_pView->OnCommand(step.nID);
+        EXPECT_EQ(m_pView->m_grid.GetZoom(), step.nZoom);
+        EXPECT_EQ(m_pView->m_grid.m_nCellDY, 3 * step.nZoom);
+        EXPECT_EQ(m_pView->m_grid.m_strip.m_nLeft,
+                  m_pView->width() - CPianoStrip::kWidth * step.nZoom / 2);
+        // The mouse finds the note where it is drawn now.
+        const QPoint pt = PointOf(60);
+        Move(pt);
+        EXPECT_EQ(m_pView->m_nCurrentNote, 60) << "zoom " << step.nZoom;
+    }
+}
+
+TEST_F(MainViewTest, KeyLabelsFollowTheModeKeysAndTheScale) {
+    EXPECT_FALSE(m_pView->m_grid.HasLabels());
+    m_pView->OnCommand(ID_VIEW_KEY_LABELS);
+    ASSERT_TRUE(m_pView->m_grid.HasLabels());
+    EXPECT_TRUE(Checked(ID_VIEW_KEY_LABELS));
+    // The lattice patch: Q plays 53, A 50, the keypad's 0 the keynote of octave 3.
+    EXPECT_EQ(m_pView->m_grid.KeyLabel(53), QStringLiteral("Q"));
+    EXPECT_EQ(m_pView->m_grid.KeyLabel(50), QStringLiteral("A"));
+    EXPECT_EQ(m_pView->m_grid.DegreeLabel(m_pView->m_scale.DegreeToNote(0)), QStringLiteral("0"));
+    // Klavier mode: Q plays the C above it.
+    Tap(Qt::Key_F8);
+    EXPECT_EQ(m_pView->m_grid.KeyLabel(60), QStringLiteral("Q"));
+    Tap(Qt::Key_F8);
+    EXPECT_EQ(m_pView->m_grid.KeyLabel(53), QStringLiteral("Q"));
+    // The degrees move with the keynote.
+    m_pView->OnCommand(ID_TONALITY_KEY_D);
+    EXPECT_EQ(m_pView->m_grid.DegreeLabel(m_pView->m_scale.DegreeToNote(0)), QStringLiteral("0"));
+    m_pView->OnCommand(ID_VIEW_KEY_LABELS);
+    EXPECT_FALSE(m_pView->m_grid.HasLabels());
+    EXPECT_FALSE(Checked(ID_VIEW_KEY_LABELS));
+}
+
+TEST_F(MainViewTest, TonalityPaneFitsEveryScaleAndKeynote) {
+    const QLabel* pPane =
+        static_cast<const QLabel*>(m_pFrame->GetStatusBar().GetPane(CModeStatusBar::PANE_TONALITY));
+    for (unsigned nScale = ID_SCALE_MAJOR_NATURAL; nScale <= ID_SCALE_CHROMATIC; ++nScale) {
+        m_pView->OnCommand(nScale);
+        for (unsigned nKey = ID_TONALITY_KEY_C; nKey <= ID_TONALITY_KEY_B; ++nKey) {
+            m_pView->OnCommand(nKey);
+            const QString strText = pPane->text();
+            EXPECT_GE(pPane->contentsRect().width(),
+                      pPane->fontMetrics().horizontalAdvance(strText))
+                << strText.toStdString();
+            EXPECT_GE(pPane->width(), 120);
+        }
+    }
+}
+
 TEST_F(MainViewTest, PenModeTakesTheMouseRingAwayAndChangesTheCursorAtOnce) {
     const QPoint pt = PointOf(60);
     Move(pt);
@@ -290,6 +376,9 @@ TEST_F(MainViewTest, RightButtonMovesTheTonalityWithShiftAndCtrl) {
     Move(ptE);
     Press(ptE, Qt::RightButton);
     EXPECT_EQ(m_pView->m_scale.m_nKeynote, 4);
+    // The Keynote menu marks the keynote the click made.
+    EXPECT_TRUE(Checked(ID_TONALITY_KEY_E));
+    EXPECT_FALSE(Checked(ID_TONALITY_KEY_D));
     EXPECT_TRUE(Messages().empty());
 }
 

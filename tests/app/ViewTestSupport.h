@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QBackingStore>
 #include <QScreen>
 
 #include <memory>
@@ -31,17 +32,28 @@ TView* ShowViewInFrame(CMainFrame& frame, IShellDialogs& dialogs, CRecordingPort
     return pView;
 }
 
-// Whether the window, at the view's place below the menu and tool bars, shows the frame. The
-// frame is screen-sized and the window may be larger: beyond the frame it is black.
+// The window's device pixels at the view's place below the menu and tool bars.
+inline QImage WindowPixels(const CMainFrame& frame, const CMainView& view) {
+    const double d = view.GetDeviceRatio();
+    const QRect rc(view.mapTo(&frame, QPoint(0, 0)) * d, view.size() * d);
+    // The backing store's own pixels: a screen grab of the offscreen screen is cut to the
+    // window's logical size.
+    QPaintDevice* pDevice = frame.backingStore()->paintDevice();
+    if (pDevice == nullptr || pDevice->devType() != QInternal::Image) {
+        return {};
+    }
+    QImage window = *static_cast<QImage*>(pDevice);
+    window.setDevicePixelRatio(1.0);
+    return window.copy(rc).convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether the window shows the frame, device pixel for device pixel; where the frame would not
+// reach, black.
 inline bool WindowShowsTheFrame(const CMainFrame& frame, const CMainView& view) {
-    const QImage window = frame.screen()
-                              ->grabWindow(frame.winId())
-                              .toImage()
-                              .copy(QRect(view.mapTo(&frame, QPoint(0, 0)), view.size()))
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage window = WindowPixels(frame, view);
     QImage expected(window.size(), QImage::Format_RGB32);
     expected.fill(Qt::black);
     QPainter(&expected).drawImage(QPoint(0, 0), view.GetFrame(),
-                                  view.rect() & view.GetFrame().rect());
+                                  QRect(QPoint(0, 0), window.size()) & view.GetFrame().rect());
     return window == expected;
 }
