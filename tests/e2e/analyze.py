@@ -6,6 +6,7 @@
     analyze.py notes RECOVERY_DIR COUNT
     analyze.py chord PANE.png NAME
     analyze.py played FILE.mid NOTES
+    analyze.py dense ACTUAL.png BEFORE.png AFTER.png
 Exits 0 when the check holds, 1 (with a reason) when it does not.
 """
 import array
@@ -130,9 +131,46 @@ def played(path, wanted):
     return None
 
 
+def keynote_width(image):
+    """The median width of the runs of keynote yellow along the rows: the circles' size."""
+    widths = []
+    width, height = image.size
+    pixels = image.load()
+    for y in range(0, height, 3):
+        run = 0
+        for x in range(width):
+            r, g, b = pixels[x, y]
+            if abs(r - 0xFF) <= 6 and abs(g - 0xF4) <= 6 and abs(b - 0xA4) <= 6:
+                run += 1
+            elif run:
+                widths.append(run)
+                run = 0
+    widths.sort()
+    return widths[len(widths) // 2] if widths else 0
+
+
+def dense(actual_path, before_path, after_path):
+    """actual: the keyboard at its actual size; before: at scale factor 2; after: the same
+    with key labels on."""
+    actual = keynote_width(Image.open(actual_path).convert("RGB"))
+    before = Image.open(before_path).convert("RGB")
+    after = Image.open(after_path).convert("RGB")
+    width = keynote_width(before)
+    inked = sum(1 for a, b in zip(before.getdata(), after.getdata())
+                if sum(b) < 100 and sum(a) > 600)
+    print(f"keynote circles {width} px across, {actual} px at the actual size; "
+          f"{inked} px of key labels")
+    if width < 1.6 * actual:
+        return "the cells are not drawn at twice their size"
+    if inked < 2000:
+        return "no key labels appeared"
+    return None
+
+
 def main(argv):
     checks = {"note": (note, 2), "colours": (colours, 2), "stroke": (stroke, 5),
-              "notes": (notes, 2), "chord": (chord, 2), "played": (played, 2)}
+              "notes": (notes, 2), "chord": (chord, 2), "played": (played, 2),
+              "dense": (dense, 3)}
     if len(argv) < 2 or argv[1] not in checks or len(argv) - 2 != checks[argv[1]][1]:
         print(__doc__)
         return 2

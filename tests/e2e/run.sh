@@ -213,4 +213,30 @@ xdotool windowfocus --sync "$win" || true
 xdotool key ctrl+r r ctrl+r
 wait_for 10 "${analyze[@]}" notes "$recovery" 4 || fail "the restored song lacks its notes"
 
+echo "e2e: at scale factor 2 the lattice is drawn at twice the size, with key labels"
+kill "$app"
+wait "$app" 2>/dev/null || true
+wait_for 20 xdotool getmouselocation || fail "the display went with the program"
+rm -f "$recovery"/song-*.mid
+QT_SCALE_FACTOR=2 "$bin" >"$work/vorkeln3.log" 2>&1 &
+app=$!
+pids+=("$app")
+wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window at scale factor 2"
+win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
+xdotool mousemove 1250 790
+xdotool windowfocus --sync "$win" || true
+sleep 1
+import -window root "$work/dense.png"
+# View > Key Labels by its mnemonic.
+xdotool key alt+v
+sleep 0.5
+xdotool key k
+sleep 1
+import -window root "$work/labels.png"
+"${analyze[@]}" dense "$work/major.png" "$work/dense.png" "$work/labels.png" || fail "scale factor 2 or key labels"
+if [[ -n "${VORKELN_E2E_SHOTS:-}" ]]; then
+    cp "$work/labels.png" "$VORKELN_E2E_SHOTS/scale2-key-labels.png"
+fi
+
 echo "e2e: ${checks} passed, 0 failed"
