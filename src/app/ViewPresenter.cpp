@@ -32,8 +32,9 @@ struct SWindowPixels {
         auto* pImage = static_cast<QImage*>(pDevice);
         const QPoint ptOffset(static_cast<int>(xform.dx()), static_cast<int>(xform.dy()));
         // The painter has detached the image already: bits() shares nothing from here on.
-        if (pImage->format() != frame.format() || pImage->devicePixelRatio() != dRatio ||
-            xform.dx() != ptOffset.x() || xform.dy() != ptOffset.y() || !pImage->isDetached()) {
+        // The transform alone says how the painter's units meet the image's pixels.
+        if (pImage->format() != frame.format() || xform.dx() != ptOffset.x() ||
+            xform.dy() != ptOffset.y() || !pImage->isDetached()) {
             return target;
         }
         target.m_pixels = SMaskTarget::Of(*pImage);
