@@ -82,12 +82,12 @@ constexpr unsigned ID_VIEW_OPTIONS_WINDOW = 32835;
 constexpr unsigned ID_ACTIVATE_ORCHESTRA_WINDOW = 32848;
 
 // View, after the described items: zoom, key labels, palette
-constexpr unsigned ID_VIEW_ZOOM_IN = 33200;
-constexpr unsigned ID_VIEW_ZOOM_OUT = 33201;
-constexpr unsigned ID_VIEW_ZOOM_ACTUAL = 33202;
-constexpr unsigned ID_VIEW_KEY_LABELS = 33203;
-constexpr unsigned ID_VIEW_PALETTE_CLASSIC = 33204;
-constexpr unsigned ID_VIEW_PALETTE_SAFE = 33205;
+constexpr unsigned ID_VIEW_ZOOM_IN = 33210;
+constexpr unsigned ID_VIEW_ZOOM_OUT = 33211;
+constexpr unsigned ID_VIEW_ZOOM_ACTUAL = 33212;
+constexpr unsigned ID_VIEW_KEY_LABELS = 33213;
+constexpr unsigned ID_VIEW_PALETTE_CLASSIC = 33214;
+constexpr unsigned ID_VIEW_PALETTE_SAFE = 33215;
 
 // Tools
 constexpr unsigned ID_TOOLS_RESET_MIDI = 32788;

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -151,13 +152,13 @@ TEST(MainFrame, MenuTreeHasEveryTextHintAndIdentifier) {
         "  Orc&hestra window\tF2 = 32775",
         "  &Options window\tF3 = 32835",
         "  -",
-        "  Zoom &In\tCtrl+= = 33200",
-        "  Zoom O&ut\tCtrl+- = 33201",
-        "  Actual Si&ze\tCtrl+0 = 33202",
-        "  &Key Labels = 33203",
+        "  Zoom &In\tCtrl+= = 33210",
+        "  Zoom O&ut\tCtrl+- = 33211",
+        "  Actual Si&ze\tCtrl+0 = 33212",
+        "  &Key Labels = 33213",
         "  &Palette",
-        "    &Classic = 33204",
-        "    Colour-&blind safe = 33205",
+        "    &Classic = 33214",
+        "    Colour-&blind safe = 33215",
         "&Tools",
         "  &Reset Midi\tF4 = 32788",
         "  Play &Scale\tF5 = 33182",
@@ -185,7 +186,7 @@ TEST(MainFrame, AcceleratorTableBecomesWindowShortcuts) {
         {"Ctrl+R", 32781}, {"F1", 57670},       {"Shift+F1", 57669},  {"F2", 32775},
         {"F3", 32835},     {"F4", 32788},       {"F5", 33182},        {"F11", 33155},
         {"F12", 32827},    {"Ctrl+F12", 32803}, {"Shift+F12", 32806}, {"Alt+F12", 32839},
-        {"F9", 33193},     {"Ctrl+=", 33200},   {"Ctrl+-", 33201},    {"Ctrl+0", 33202},
+        {"F9", 33193},     {"Ctrl+=", 33210},   {"Ctrl+-", 33211},    {"Ctrl+0", 33212},
     };
     for (const auto& [strKey, nID] : accelerators) {
         QAction* pAction = ActionWithShortcut(frame, QKeySequence(QString::fromStdString(strKey)));
@@ -305,6 +306,16 @@ TEST(MainFrame, CheckMarksFollowTheHandlersNotTheClicks) {
         EXPECT_EQ(frame.IsMenuItemChecked(nID), nID == ID_TONALITY_KEY_EB) << nID;
     frame.GetCommandAction(ID_TONALITY_KEY_EB)->trigger();
     EXPECT_TRUE(frame.IsMenuItemChecked(ID_TONALITY_KEY_EB));
+}
+
+TEST(MainFrame, EveryMenuItemHasAnIdentifierOfItsOwn) {
+    // Two items of one identifier would share one action: the second would do the first's work.
+    std::set<unsigned> seen;
+    for (const SMenuEntry& entry : CCommandTable::MainMenu()) {
+        if (entry.eKind == SMenuEntry::Item) {
+            EXPECT_TRUE(seen.insert(entry.nID).second) << entry.nID;
+        }
+    }
 }
 
 TEST(MainFrame, EveryCheckableItemShowsItsBoxFromTheStart) {
