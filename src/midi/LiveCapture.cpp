@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -58,7 +59,7 @@ std::uint32_t CLiveCapture::Clamped(std::uint32_t nTime) const {
 
 void CLiveCapture::DropBefore(std::uint32_t nNow) {
     while (!m_notes.empty() && nNow - m_notes.front().nStart > kWindowMilliseconds)
-        m_notes.pop_front();
+        PopOldestNote();
     while (!m_tonalities.empty() && nNow - m_tonalities.front().nTime > kWindowMilliseconds) {
         m_tonalityBefore = m_tonalities.front();
         m_bTonalityBefore = true;
@@ -68,17 +69,43 @@ void CLiveCapture::DropBefore(std::uint32_t nNow) {
 
 void CLiveCapture::AddNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
                            std::uint8_t nProgram, std::uint32_t nDuration, std::uint32_t nStep) {
+    const std::uint64_t nMicros =
+        std::uint64_t{nDuration} * kMicrosPerTimerTick / std::max<std::uint32_t>(nStep, 1);
+    PushNote(nTime, nChannel, nNote, nProgram, std::min(Saturate(nMicros), kHeld - 1));
+}
+
+void CLiveCapture::StartHeldNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
+                                 std::uint8_t nProgram) {
+    PushNote(nTime, nChannel, nNote, nProgram, kHeld);
+    m_held[(nChannel & 0x0Fu) * 128u + (nNote & 0x7Fu)] = m_nDropped + m_notes.size();
+}
+
+void CLiveCapture::EndHeldNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote) {
+    const std::uint64_t nHeld =
+        std::exchange(m_held[(nChannel & 0x0Fu) * 128u + (nNote & 0x7Fu)], 0);
+    if (nHeld == 0 || nHeld <= m_nDropped)
+        return; // not held, or already dropped as too old
+    SNote& note = m_notes[static_cast<std::size_t>(nHeld - 1 - m_nDropped)];
+    nTime = Clamped(nTime);
+    note.nLength = std::min(Saturate(std::uint64_t{nTime - note.nStart} * 1000), kHeld - 1);
+}
+
+void CLiveCapture::PushNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
+                            std::uint8_t nProgram, std::uint32_t nLength) {
     nTime = Clamped(nTime);
     DropBefore(nTime);
     m_nLastTime = nTime;
     m_bAnyTime = true;
     if (m_notes.size() >= kMaxNotes)
-        m_notes.pop_front();
-    const std::uint64_t nMicros =
-        std::uint64_t{nDuration} * kMicrosPerTimerTick / std::max<std::uint32_t>(nStep, 1);
-    m_notes.push_back({nTime, Saturate(nMicros), static_cast<std::uint8_t>(nNote & 0x7F),
+        PopOldestNote();
+    m_notes.push_back({nTime, nLength, static_cast<std::uint8_t>(nNote & 0x7F),
                        static_cast<std::uint8_t>(nChannel & 0x0F),
                        static_cast<std::uint8_t>(nProgram & 0x7F)});
+}
+
+void CLiveCapture::PopOldestNote() {
+    m_notes.pop_front();
+    ++m_nDropped;
 }
 
 void CLiveCapture::AddTonality(std::uint32_t nTime, std::uint16_t wMask, std::uint8_t nKeynote) {
@@ -96,7 +123,9 @@ void CLiveCapture::AddTonality(std::uint32_t nTime, std::uint16_t wMask, std::ui
 }
 
 void CLiveCapture::Clear() {
+    m_nDropped += m_notes.size();
     m_notes.clear();
+    m_held.fill(0);
     m_tonalities.clear();
     m_bTonalityBefore = false;
     m_bAnyTime = false;
@@ -117,7 +146,7 @@ std::size_t CLiveCapture::GetNoteCount(std::uint32_t nNow) const {
 
 void CLiveCapture::AppendNoteTracks(std::list<CTrack>& tracks, std::size_t nFirst,
                                     const std::uint8_t (&channels)[16], std::uint32_t nAtTick,
-                                    std::uint32_t nStep) const {
+                                    std::uint32_t nStep, std::uint32_t nNow) const {
     // The program each channel has as it plays; the first one becomes its track's own.
     std::array<int, 16> program;
     program.fill(-1);
@@ -153,7 +182,10 @@ void CLiveCapture::AppendNoteTracks(std::list<CTrack>& tracks, std::size_t nFirs
         }
         CMidiEvent event =
             ChannelEvent(static_cast<std::uint8_t>(0x90 | track.m_nChannel), note.nNote, kVelocity);
-        event.m_nLength = std::max<std::uint32_t>(Saturate(TicksOf(note.nLength, nStep)), 1);
+        // A key still held lasts up to now.
+        const std::uint64_t nLength =
+            note.nLength != kHeld ? note.nLength : std::uint64_t{nNow - note.nStart} * 1000;
+        event.m_nLength = std::max<std::uint32_t>(Saturate(TicksOf(nLength, nStep)), 1);
         AppendAt(track, lastTick[note.nChannel], nTick, std::move(event));
     }
 }
@@ -207,7 +239,7 @@ bool CLiveCapture::MakeSong(CSong& song, std::uint32_t nNow, std::uint32_t nTick
     std::uint8_t channels[16];
     for (std::uint8_t c = 0; c < 16; ++c)
         channels[c] = c;
-    AppendNoteTracks(song.m_tracks, nFirst, channels, 0, nStep);
+    AppendNoteTracks(song.m_tracks, nFirst, channels, 0, nStep, Clamped(nNow));
     song.ResetRecordPositions();
     return true;
 }
@@ -242,7 +274,7 @@ bool CLiveCapture::AddToSong(CSong& song, std::uint32_t nNow, std::uint32_t nAtT
 
     const std::size_t nOldCount = song.m_tracks.size();
     AppendNoteTracks(song.m_tracks, nFirst, channels, nAtTick,
-                     std::max<std::uint32_t>(song.m_nStep, 1));
+                     std::max<std::uint32_t>(song.m_nStep, 1), Clamped(nNow));
     // Added while recording, they record from where the others are, as an added track does.
     auto it = song.m_tracks.begin();
     std::advance(it, static_cast<std::ptrdiff_t>(nOldCount));

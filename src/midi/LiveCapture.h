@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -29,6 +30,12 @@ public:
     // with (0 counts as 1, as the scheduler's clock never stands still).
     void AddNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
                  std::uint8_t nProgram, std::uint32_t nDuration, std::uint32_t nStep);
+    // A key held down from nTime (a MIDI input's): kept like AddNote's notes, its length set
+    // when EndHeldNote releases it; until then it lasts up to the moment the notes are taken.
+    void StartHeldNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
+                       std::uint8_t nProgram);
+    // The held key of nChannel and nNote released at nTime; a key not held is ignored.
+    void EndHeldNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote);
     // The tonality from nTime on (black-degree mask and keynote, as CScale::GetTonalityRecord
     // gives them). The one in force when the kept notes start goes with them.
     void AddTonality(std::uint32_t nTime, std::uint16_t wMask, std::uint8_t nKeynote);
@@ -75,9 +82,20 @@ private:
     // channels[c]; times count from note nFirst's start at nAtTick.
     void AppendNoteTracks(std::list<CTrack>& tracks, std::size_t nFirst,
                           const std::uint8_t (&channels)[16], std::uint32_t nAtTick,
-                          std::uint32_t nStep) const;
+                          std::uint32_t nStep, std::uint32_t nNow) const;
+    void PushNote(std::uint32_t nTime, std::uint8_t nChannel, std::uint8_t nNote,
+                  std::uint8_t nProgram, std::uint32_t nLength);
+    void PopOldestNote();
+
+    // The length of a held key not yet released.
+    static constexpr std::uint32_t kHeld = 0xFFFFFFFFu;
 
     std::deque<SNote> m_notes;
+    // How many notes were dropped from the front since the start: a note's number less this is
+    // its place in m_notes.
+    std::uint64_t m_nDropped = 0;
+    // Per channel and key, one more than the number of its held note; 0: none held.
+    std::array<std::uint64_t, 16 * 128> m_held{};
     std::deque<STonality> m_tonalities;
     // The latest tonality change dropped: in force until the first one kept.
     STonality m_tonalityBefore{};

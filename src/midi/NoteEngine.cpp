@@ -309,12 +309,14 @@ void CNoteEngine::OnInputMessage(std::uint32_t dwMsg) {
             if (nHeldOn != kNoChannel) {
                 StopNote(nHeldOn, nData1);
                 m_song.EndHeldNote(nHeldOn, nData1);
+                m_capture.EndHeldNote(GetLiveTime(), nHeldOn, nData1);
             }
             // The sound goes out first: it must not wait for the picture.
             m_midiOut.NoteOn(nChannel, nData1, nData2);
             m_sounding.Set(nChannel, nData1, true);
             m_display.ShowNote(nChannel, nData1, true);
             nHeldOn = nChannel;
+            m_capture.StartHeldNote(GetLiveTime(), nChannel, nData1, GetChannelProgram(nChannel));
             if (m_bRecording) {
                 m_song.StartHeldNote(nChannel, nData1, nData2);
             }
@@ -322,6 +324,7 @@ void CNoteEngine::OnInputMessage(std::uint32_t dwMsg) {
             const std::uint8_t nOn = std::exchange(nHeldOn, kNoChannel);
             StopNote(nOn, nData1);
             m_song.EndHeldNote(nOn, nData1);
+            m_capture.EndHeldNote(GetLiveTime(), nOn, nData1);
         }
         return;
     }

@@ -87,6 +87,20 @@ TEST(LiveCapture, AClockThatStepsBackOrWrapsRoundKeepsTime) {
     EXPECT_EQ(Events(TrackAt(song, 1)), (Lines{"0 60 30", "0 61 30", "1500 62 30"}));
 }
 
+TEST(LiveCapture, HeldKeysLastUntilReleasedOrUntilNow) {
+    CLiveCapture capture;
+    capture.StartHeldNote(1000, 0, 60, 0);
+    capture.StartHeldNote(1200, 0, 64, 0);
+    capture.EndHeldNote(1400, 0, 60);
+    capture.EndHeldNote(1500, 0, 61); // never held
+    capture.EndHeldNote(1600, 0, 60); // released already
+    capture.AddNote(1800, 0, 67, 0, 30, kStep);
+    CSong song;
+    ASSERT_TRUE(capture.MakeSong(song, 2000, 384, kStep));
+    // 0.75 ticks a millisecond: 60 held 400 ms, 64 still held after 800 ms.
+    EXPECT_EQ(Events(TrackAt(song, 1)), (Lines{"0 60 300", "150 64 600", "600 67 30"}));
+}
+
 TEST(LiveCapture, ASavedCaptureIsHeardByMidoAsItWasPlayed) {
     if (!HaveMido()) {
         GTEST_SKIP() << "python3 with mido is not installed";

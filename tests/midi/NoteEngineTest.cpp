@@ -630,6 +630,11 @@ TEST_F(NoteEngineTest, RecordedInputKeysGetTheirRealLengthsAndControllersGoInToo
     EXPECT_EQ(std::tuple(sustain.m_status, sustain.m_data1, sustain.m_data2, sustain.m_nDelta),
               std::tuple(std::uint8_t{0xB0}, std::uint8_t{64}, std::uint8_t{127}, 10u));
     EXPECT_TRUE(m_player.m_song.IsModified());
+    // The last played notes keep the key as long as it was held, too.
+    CSong kept;
+    ASSERT_TRUE(m_player.m_capture.MakeSong(kept, m_player.GetLiveTime(), 384, 1));
+    ASSERT_EQ(kept.m_tracks.size(), 2u);
+    EXPECT_EQ(kept.m_tracks.back().m_events.front().m_nLength, 40u);
     // A key still held when the song is renewed ends without touching what is gone.
     m_player.OnInputMessage(Input(0x90, 62, 70));
     m_player.m_song.Reset();
