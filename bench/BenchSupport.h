@@ -3,12 +3,14 @@
 // What the benchmark programs of the player, the keyboard and the devices share: a port that
 // keeps when the last note-on left, dialogs that answer nothing, and a main on Qt's offscreen
 // platform.
+#include "app/MainView.h"
 #include "app/ShellDialogs.h"
 #include "midi/MidiPort.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <chrono>
 
 namespace bench {
@@ -66,6 +68,16 @@ template <class TApp, class TFirst> int RunOffscreen(int argc, char* argv[], TFi
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// Shows view at nWidth x nHeight with its timer stopped: the benchmark drives the ticks.
+inline void ShowStill(CMainView& view, int nWidth, int nHeight) {
+    view.m_tickTimer.stop();
+    view.CKeyboard::Create(&view, nWidth, nHeight);
+    view.m_grid.m_pPitchClass = view.m_scale.m_pitchClass.data();
+    view.resize(nWidth, nHeight);
+    view.show();
+    QCoreApplication::processEvents();
 }
 
 } // namespace bench

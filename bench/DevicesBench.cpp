@@ -49,12 +49,7 @@ void BM_InputNoteToSend(benchmark::State& state) {
     auto pPort = std::make_unique<CTimingPort>();
     CTimingPort* pTiming = pPort.get();
     CMainView view(std::move(pPort), dialogs);
-    view.m_tickTimer.stop();
-    view.CKeyboard::Create(&view, kWidth, kHeight);
-    view.m_grid.m_pPitchClass = view.m_scale.m_pitchClass.data();
-    view.resize(kWidth, kHeight);
-    view.show();
-    QCoreApplication::processEvents();
+    bench::ShowStill(view, kWidth, kHeight);
 
     // Not opened: its callback is called here as RtMidi's thread calls it, and the drain is
     // queued to the GUI thread as the device manager queues it.
@@ -92,12 +87,7 @@ BENCHMARK(BM_InputNoteToSend)->UseManualTime()->Unit(benchmark::kMicrosecond)->I
 void BM_InputBurstDrawn(benchmark::State& state) {
     CSilentDialogs dialogs;
     CMainView view(std::make_unique<CTimingPort>(), dialogs);
-    view.m_tickTimer.stop();
-    view.CKeyboard::Create(&view, kWidth, kHeight);
-    view.m_grid.m_pPitchClass = view.m_scale.m_pitchClass.data();
-    view.resize(kWidth, kHeight);
-    view.show();
-    QCoreApplication::processEvents();
+    bench::ShowStill(view, kWidth, kHeight);
     std::vector<std::uint32_t> batch;
     for (std::uint32_t nNote = 40; nNote < 60; ++nNote) {
         batch.push_back(0x90u | (nNote << 8) | (100u << 16));

@@ -35,12 +35,7 @@ struct SBenchView {
         auto pPort = std::make_unique<CTimingPort>();
         m_pPort = pPort.get();
         m_pView = std::make_unique<CMainView>(std::move(pPort), m_dialogs);
-        m_pView->m_tickTimer.stop();
-        m_pView->CKeyboard::Create(m_pView.get(), kWidth, kHeight);
-        m_pView->m_grid.m_pPitchClass = m_pView->m_scale.m_pitchClass.data();
-        m_pView->resize(kWidth, kHeight);
-        m_pView->show();
-        QCoreApplication::processEvents();
+        bench::ShowStill(*m_pView, kWidth, kHeight);
     }
 
     // Silences everything between iterations so that every press lights its note again.

@@ -97,9 +97,9 @@ bool CPulseOutput::Connect(int nSampleRate) {
                 return false;
             }
         }
-        const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(m_nSampleRate),
-                                     2};
-        m_pStream = pa_stream_new(m_pContext, "Vorkeln", &spec, nullptr);
+        const pa_sample_spec format = {PA_SAMPLE_FLOAT32NE,
+                                       static_cast<std::uint32_t>(m_nSampleRate), 2};
+        m_pStream = pa_stream_new(m_pContext, "Vorkeln", &format, nullptr);
         if (m_pStream == nullptr) {
             return false;
         }
