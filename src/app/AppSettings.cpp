@@ -100,6 +100,9 @@ bool CAppSettings::Load(const QString& strFile, QString* pstrProblem) {
     if (clrPen.isValid()) {
         m_clrPen = clrPen;
     }
+    m_nZoom = ReadInt(settings, "view/zoom", m_nZoom, 1, 6);
+    m_bKeyLabels = ReadBool(settings, "view/keyLabels", false);
+    m_nPalette = ReadInt(settings, "view/palette", m_nPalette, 0, 1);
     m_strOutput = settings.value(QStringLiteral("devices/output")).toString();
     m_inputs = settings.value(QStringLiteral("devices/inputs")).toStringList();
     m_inputs.removeAll(QString());
@@ -134,6 +137,9 @@ bool CAppSettings::Save(const QString& strFile) const {
     settings.setValue(QStringLiteral("orchestra/duration"), m_nDuration);
     settings.setValue(QStringLiteral("pen/width"), m_nPenWidth);
     settings.setValue(QStringLiteral("pen/colour"), m_clrPen.name());
+    settings.setValue(QStringLiteral("view/zoom"), m_nZoom);
+    settings.setValue(QStringLiteral("view/keyLabels"), m_bKeyLabels);
+    settings.setValue(QStringLiteral("view/palette"), m_nPalette);
     settings.setValue(QStringLiteral("devices/output"), m_strOutput);
     settings.setValue(QStringLiteral("devices/inputs"), m_inputs);
     settings.setValue(QStringLiteral("devices/keepInputChannels"), m_bKeepInputChannels);

@@ -41,6 +41,11 @@ public:
     int m_nDuration = 3;
     int m_nPenWidth = 1;
     QColor m_clrPen = Qt::black;
+    // The keyboard's look: zoom in halves of the actual size (1..6), key labels, palette
+    // (0 classic, 1 colour-blind safe).
+    int m_nZoom = 2;
+    bool m_bKeyLabels = false;
+    int m_nPalette = 0;
     // Devices: ports by RtMidi's "api/name", empty for the built-in synthesiser.
     QString m_strOutput;
     QStringList m_inputs;

@@ -53,6 +53,10 @@ void CStateKeeper::Apply(const CAppSettings& settings) {
     options.VelocitySlider()->setValue(settings.m_nVelocity);
     m_view.m_wndOrchestra.DurationSlider()->setValue(settings.m_nDuration);
     m_frame.GetStatusBar().SetPen(settings.m_clrPen, settings.m_nPenWidth);
+    m_view.SetZoom(settings.m_nZoom, m_view.rect().center());
+    m_view.SetKeyLabels(settings.m_bKeyLabels);
+    m_view.SetPalette(settings.m_nPalette == 1 ? SKeyboardPalette::EKind::ColourBlindSafe
+                                               : SKeyboardPalette::EKind::Classic);
     m_devices.SetKeepInputChannels(settings.m_bKeepInputChannels);
     m_devices.RestoreOutput(SMidiPortId::Parse(settings.m_strOutput.toStdString()));
     std::vector<SMidiPortId> inputs;
@@ -160,6 +164,10 @@ void CStateKeeper::Gather(CAppSettings& settings) const {
     settings.m_nDuration = m_view.m_wndOrchestra.DurationSlider()->value();
     settings.m_clrPen = m_frame.GetStatusBar().GetPenColor();
     settings.m_nPenWidth = m_frame.GetStatusBar().GetPenWidth();
+    settings.m_nZoom = m_view.m_grid.GetZoom();
+    settings.m_bKeyLabels = m_view.m_grid.HasLabels();
+    settings.m_nPalette =
+        m_view.m_grid.GetPalette() == SKeyboardPalette::EKind::ColourBlindSafe ? 1 : 0;
     settings.m_strOutput = KeyOf(m_devices.GetOutput());
     settings.m_inputs.clear();
     for (const SMidiPortId& id : m_devices.GetOpenInputs()) {

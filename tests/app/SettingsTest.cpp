@@ -84,6 +84,9 @@ TEST(AppSettings, EveryValueComesBackFromTheFile) {
     settings.m_nDuration = 11;
     settings.m_nPenWidth = 6;
     settings.m_clrPen = QColor(10, 200, 30);
+    settings.m_nZoom = 6;
+    settings.m_bKeyLabels = true;
+    settings.m_nPalette = 1;
     settings.m_strOutput = QStringLiteral("alsa/Synth:Port 128:0");
     settings.m_inputs = {QStringLiteral("jack/keys:out"), QStringLiteral("alsa/Pads:out 20:0")};
     settings.m_bKeepInputChannels = true;
@@ -104,6 +107,8 @@ TEST(AppSettings, EveryValueComesBackFromTheFile) {
                          loaded.m_nDuration, loaded.m_nPenWidth),
               std::tuple(9, 0x2AD, 20, 700, 0, -4, 1, 11, 6));
     EXPECT_EQ(loaded.m_clrPen, QColor(10, 200, 30));
+    EXPECT_EQ(std::tuple(loaded.m_nZoom, loaded.m_bKeyLabels, loaded.m_nPalette),
+              std::tuple(6, true, 1));
     EXPECT_EQ(loaded.m_strOutput, settings.m_strOutput);
     EXPECT_EQ(loaded.m_inputs, settings.m_inputs);
     EXPECT_TRUE(loaded.m_bKeepInputChannels);
@@ -147,7 +152,8 @@ TEST(AppSettings, AValueOutOfRangeKeepsItsDefaultAndTheOthersStay) {
         "[options]\ntempo=5000\nlengthen=abc\nechoUp=-1\nechoDown=-2\n"
         "velocity=0\n[orchestra]\nduration=12\n[pen]\nwidth=3\ncolour=nonesuch\n"
         "[tonality]\nkeynote=12\nmask=4096\n[frame]\ntoolbar=maybe\n"
-        "[windows]\nscale\\pos=not a point\nscale\\shown=true\n";
+        "[windows]\nscale\\pos=not a point\nscale\\shown=true\n"
+        "[view]\nzoom=7\npalette=2\n";
     WriteFile(dir / "Vorkeln.ini", Bytes(text.begin(), text.end()));
     CAppSettings settings;
     ASSERT_TRUE(settings.Load(SettingsFile(dir)));
@@ -159,6 +165,8 @@ TEST(AppSettings, AValueOutOfRangeKeepsItsDefaultAndTheOthersStay) {
                          defaults.m_nVelocity, defaults.m_nDuration, defaults.m_nPenWidth,
                          defaults.m_nKeynote, defaults.m_nMask));
     EXPECT_EQ(settings.m_nEchoDown, -2);
+    EXPECT_EQ(std::tuple(settings.m_nZoom, settings.m_nPalette),
+              std::tuple(defaults.m_nZoom, defaults.m_nPalette));
     EXPECT_EQ(settings.m_clrPen, defaults.m_clrPen);
     EXPECT_FALSE(settings.m_bToolBar);
     EXPECT_FALSE(settings.m_toolWindows[CAppSettings::Scale].m_ptPos.has_value());
@@ -216,6 +224,9 @@ TEST(StateKeeper, WhatWasAppliedIsWhatIsGatheredAndThePlayerHasIt) {
     settings.m_nDuration = 5;
     settings.m_nPenWidth = 10;
     settings.m_clrPen = Qt::red;
+    settings.m_nZoom = 4;
+    settings.m_bKeyLabels = true;
+    settings.m_nPalette = 1;
     settings.m_strOutput = QStringLiteral("jack/synth:in");
     settings.m_bKeepInputChannels = true;
     settings.m_toolWindows[CAppSettings::Options] = {QPoint(30, 40), true};
@@ -234,6 +245,9 @@ TEST(StateKeeper, WhatWasAppliedIsWhatIsGatheredAndThePlayerHasIt) {
     EXPECT_FALSE(program.frame.IsMenuItemChecked(ID_VIEW_SCALE_WINDOW));
     EXPECT_TRUE(program.devicesDlg.isVisible());
     EXPECT_FALSE(program.portSwitch->IsBuiltIn());
+    EXPECT_EQ(program.view->m_grid.GetZoom(), 4);
+    EXPECT_TRUE(program.frame.IsMenuItemChecked(ID_VIEW_KEY_LABELS));
+    EXPECT_TRUE(program.frame.IsMenuItemChecked(ID_VIEW_PALETTE_SAFE));
 
     CAppSettings gathered;
     program.keeper.Gather(gathered);
@@ -242,6 +256,8 @@ TEST(StateKeeper, WhatWasAppliedIsWhatIsGatheredAndThePlayerHasIt) {
                          gathered.m_nDuration, gathered.m_nPenWidth),
               std::tuple(2, 0x2D6, 150, 80, 1, 0, 5, 10));
     EXPECT_EQ(gathered.m_clrPen, QColor(Qt::red));
+    EXPECT_EQ(std::tuple(gathered.m_nZoom, gathered.m_bKeyLabels, gathered.m_nPalette),
+              std::tuple(4, true, 1));
     EXPECT_TRUE(gathered.m_bToolBar);
     EXPECT_EQ(gathered.m_strOutput, settings.m_strOutput);
     EXPECT_TRUE(gathered.m_bKeepInputChannels);
