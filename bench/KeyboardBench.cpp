@@ -2,6 +2,7 @@
 // lighting of a chord with its echoes.
 
 #include "BenchSupport.h"
+#include "image/PixelRows.h"
 #include "keyboard/Keyboard.h"
 
 #include <QGuiApplication>
@@ -28,11 +29,12 @@ QImage WindowFor(const CKeyboard& kb) {
     return QImage(kb.m_frame.GetViewSize(), COffscreenBitmap::kFormat);
 }
 
+// Copies the frame into the window's pixels the way the view's paint does where the window is
+// a plain image.
 void ShowFrame(const CKeyboard& kb, QImage& imgWindow) {
-    QPainter painter(&imgWindow);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(0, 0), kb.GetFrame(), QRect(QPoint(0, 0), imgWindow.size()));
-    painter.end();
+    const QImage& frame = kb.GetFrame();
+    CPixelRows::Copy(imgWindow.bits(), imgWindow.bytesPerLine(), frame.constBits(),
+                     frame.bytesPerLine(), imgWindow.width(), imgWindow.height());
     benchmark::DoNotOptimize(imgWindow.constBits());
 }
 

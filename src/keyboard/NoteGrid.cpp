@@ -1,5 +1,6 @@
 #include "keyboard/NoteGrid.h"
 
+#include "image/PixelRows.h"
 #include "keyboard/KeyboardArt.h"
 
 #include <algorithm>
@@ -230,6 +231,10 @@ void CNoteGrid::Layout(int cx, int cy) {
     m_strip.m_nLeft = w;
     m_strip.m_nLeftDevice = wDevice;
     m_strip.SetViewSize(std::min(cxDevice - wDevice, m_strip.GetImage().width()), cyDevice);
+    // Whole device pixels per period: a ratio in quarters makes every product exact.
+    const double dTile = m_nPeriod * m_dRatio;
+    const bool bWhole = std::floor(m_dRatio * 4.0) == m_dRatio * 4.0;
+    m_nTile = m_bTiles != 0 && bWhole && dTile < wDevice ? static_cast<int>(dTile) : 0;
     const int nSpan = 127 * m_nCellDY;
     const int nEdge = 20 * m_nZoom; // 40 at the actual size
     const int nMargin = nSpan + 2 * nEdge < cy ? (cy - nSpan) / 2 : nEdge;
@@ -320,7 +325,7 @@ QRgb CNoteGrid::RingBrush(int nNote) const {
                  : m_echoBrush[c][static_cast<std::size_t>(4 - e - 1)];
 }
 
-void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
+void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt, const QRect& rcClip) {
     if (pDC == nullptr) {
         return;
     }
@@ -329,10 +334,14 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
     QImage* pDirect =
         sheet.HasMasks() && pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
     const SMaskTarget target = pDirect != nullptr ? SMaskTarget::Of(*pDirect) : SMaskTarget{};
-    do {
+    // From the copy left of the first one the view shows: it may reach into a tile.
+    for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
         const QPoint ptDevice = ToDevice(pt);
         const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
-        const QRect rc = rcCell.intersected(m_rcView);
+        if (rcCell.left() > rcClip.right()) {
+            break;
+        }
+        const QRect rc = rcCell.intersected(rcClip);
         if (rc.isEmpty()) {
             continue;
         }
@@ -347,13 +356,18 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt) {
         } else {
             m_changed.AddRect(rc);
         }
-    } while (NextCopy(pt));
+    }
+}
+
+QRect CNoteGrid::RedrawRect() const {
+    return m_nTile > 0 ? QRect(0, 0, m_nTile, m_rcView.height()) : m_rcView;
 }
 
 void CNoteGrid::RedrawAll() {
     QPainter* pDC = GetDC();
     pDC->fillRect(m_rcNotBlack.intersected(m_bitmap.rect()), Qt::black);
     m_rcNotBlack = QRect();
+    const QRect rcDraw = RedrawRect();
     const int nSheet = m_bSimple != 0 ? 1 : 0;
     const CSpriteSheet& sheet = m_cellSheet[static_cast<std::size_t>(nSheet)];
     for (int n = 0; n < kNotes; ++n) {
@@ -365,14 +379,20 @@ void CNoteGrid::RedrawAll() {
         if (yDevice + sheet.m_cy < 0 || yDevice - sheet.m_cy >= m_sizeView.height()) {
             continue; // no copy of this note can touch the view
         }
-        do {
+        for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
             const QPoint ptDevice = ToDevice(pt);
-            sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::SrcPaint);
-            m_rcNotBlack |= sheet.CellRect(ptDevice.x(), ptDevice.y());
-        } while (NextCopy(pt));
+            const QRect rc = sheet.CellRect(ptDevice.x(), ptDevice.y());
+            if (rc.left() > rcDraw.right()) {
+                break;
+            }
+            if (rc.intersects(rcDraw)) {
+                sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::SrcPaint, 0, rcDraw);
+                m_rcNotBlack |= rc.intersected(rcDraw);
+            }
+        }
     }
     if (m_bLabels) {
-        DrawLabels(pDC);
+        DrawLabels(pDC, rcDraw);
     }
     // The state of every note outlives a full redraw: show the sounding notes and the mouse
     // mark again, as the single-note updates drew them.
@@ -387,10 +407,10 @@ void CNoteGrid::RedrawAll() {
             continue;
         }
         if (state.IsSounding()) {
-            DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt);
+            DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt, rcDraw);
         }
         if (state.m_bHover != 0) {
-            DrawRing(pDC, 0, m_brBlack, pt);
+            DrawRing(pDC, 0, m_brBlack, pt, rcDraw);
         }
     }
     // The rings drawn here are cleared by the next full redraw as well.
@@ -398,7 +418,7 @@ void CNoteGrid::RedrawAll() {
     m_changed.Clear();
 }
 
-void CNoteGrid::DrawLabels(QPainter* pDC) {
+void CNoteGrid::DrawLabels(QPainter* pDC, const QRect& rcDraw) {
     QImage* pDirect = pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
     // Below the character circle and above it, clear of the rings.
     const int nOffset = 31 * m_nZoom / 4; // 15.5 at the actual size
@@ -417,9 +437,13 @@ void CNoteGrid::DrawLabels(QPainter* pDC) {
             QPoint pt;
             NoteToPoint(n, pt);
             pt.ry() += nDy;
-            do {
+            for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
                 const QPoint ptDevice = ToDevice(pt);
-                const QRect rc = sheet.CellRect(ptDevice.x(), ptDevice.y()).intersected(m_rcView);
+                const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
+                if (rcCell.left() > rcDraw.right()) {
+                    break;
+                }
+                const QRect rc = rcCell.intersected(rcDraw);
                 if (rc.isEmpty()) {
                     continue;
                 }
@@ -428,7 +452,7 @@ void CNoteGrid::DrawLabels(QPainter* pDC) {
                 } else {
                     sheet.Draw(pDC, 0, ptDevice.x(), ptDevice.y(), ERop::BrushMask, m_brBlack, rc);
                 }
-            } while (NextCopy(pt));
+            }
         }
     }
 }
@@ -450,12 +474,32 @@ void CNoteGrid::Paint(QPainter* pDC) {
     if (m_bRedraw != 0) {
         RedrawAll();
     }
-    CopyTo(pDC, 0, 0, ERop::SrcCopy);
+    if (m_nTile > 0) {
+        CopyTiled(pDC);
+    } else {
+        CopyTo(pDC, 0, 0, ERop::SrcCopy);
+    }
     EndDraw();
     m_strip.Paint(pDC, m_bRedraw != 0);
     m_changed.Clear();
     m_changed.AddRect(m_rcView);
     m_changed.AddRect(m_strip.DeviceRect());
+}
+
+void CNoteGrid::CopyTiled(QPainter* pDC) const {
+    const int cx = m_sizeView.width();
+    QImage* pTarget = DirectTarget(pDC);
+    if (pTarget == nullptr) {
+        for (int x = 0; x < cx; x += m_nTile) {
+            BitBlt(pDC, x, 0, std::min(m_nTile, cx - x), m_sizeView.height(), m_bitmap, 0, 0,
+                   ERop::SrcCopy);
+        }
+        return;
+    }
+    const int nCols = std::min(cx, pTarget->width());
+    const int nRows = std::min({m_sizeView.height(), pTarget->height(), m_bitmap.height()});
+    CPixelRows::Repeat(pTarget->bits(), pTarget->bytesPerLine(), m_bitmap.constBits(),
+                       m_bitmap.bytesPerLine(), m_nTile, nCols, nRows);
 }
 
 void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {
@@ -467,7 +511,7 @@ void CNoteGrid::SetHover(QPainter* pDC, int nNote, bool bOn) {
     if (!NoteToPoint(nNote, pt)) {
         return;
     }
-    DrawRing(pDC, 0, bOn ? m_brBlack : RingBrush(nNote), pt);
+    DrawRing(pDC, 0, bOn ? m_brBlack : RingBrush(nNote), pt, m_rcView);
     AfterFrameUpdate();
 }
 
@@ -480,7 +524,7 @@ void CNoteGrid::SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffs
     if (!NoteToPoint(nNote, pt)) {
         return;
     }
-    DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(nNote), pt);
+    DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(nNote), pt, m_rcView);
 }
 
 void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {

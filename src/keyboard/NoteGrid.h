@@ -127,6 +127,9 @@ public:
     // The scale's twelve pitch-class states; C major until the view sets it.
     const std::uint8_t* m_pPitchClass = nullptr;
     std::uint8_t m_bRedraw = 0;
+    // Whether a full redraw may draw one period and repeat it (see m_nTile); off, it draws
+    // every copy, as tests compare.
+    std::uint8_t m_bTiles = 1;
     int m_nCellDX = 8;
     int m_nCellDY = 6;
     int m_nPeriod = 192;
@@ -143,11 +146,15 @@ private:
     // resource bitmaps at the actual size in classic colours, drawn pictures otherwise.
     void LoadSheets();
     void LoadLabelSheets();
-    void DrawLabels(QPainter* pDC);
+    void DrawLabels(QPainter* pDC, const QRect& rcDraw);
     void RedrawAll();
-    // Draws ring k of a note at every copy from pt on, into the keyboard bitmap during a full
-    // redraw or straight into the frame buffer for a single-note update.
-    void DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt);
+    // Draws ring k of a note at every copy of pt's note inside rcClip, into the keyboard
+    // bitmap during a full redraw or straight into the frame buffer for a single-note update.
+    void DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt, const QRect& rcClip);
+    // Where a full redraw draws: the tile when there is one, else the lattice's part of the view.
+    QRect RedrawRect() const;
+    // Repeats the tile across the lattice's part of pDC.
+    void CopyTiled(QPainter* pDC) const;
     void SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffset, bool bOn);
     void CreateChannelBrushes();
     // Ends a single-note update of the frame buffer; too many changes become the
@@ -163,6 +170,11 @@ private:
     SKeyboardPalette::EKind m_ePalette = SKeyboardPalette::EKind::Classic;
     // A copy this far (logical) left of the view or past its right edge still shows a part.
     int m_nCopyReach = 18;
+    // The lattice repeats every period across. Where a period is a whole number of device
+    // pixels narrower than the view, a full redraw draws the first period alone, this wide,
+    // and Paint repeats it across the frame: a tenth of the cells, and one write of the frame.
+    // 0: the redraw draws the whole view.
+    int m_nTile = 0;
     QSize m_sizeLogical{0, 0};
     bool m_bLabels = false;
     std::array<QString, kNotes> m_keyLabels;

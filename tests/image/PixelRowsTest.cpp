@@ -113,6 +113,43 @@ TEST(PixelRowsTest, CopyMovesExactlyTheRectangle) {
     });
 }
 
+TEST(PixelRowsTest, ScreenfulsCopyAndRepeatEveryPixel) {
+    // More than a cache's worth, from every alignment: the copies that bypass the cache.
+    constexpr int cx = 1203;
+    constexpr int cy = 260;
+    QImage imgSource(cx, cy, QImage::Format_RGB32);
+    for (int y = 0; y < cy; ++y) {
+        for (int x = 0; x < cx; ++x) {
+            imgSource.setPixel(x, y, 0xFF000000u | static_cast<std::uint32_t>(y * 4099 + x));
+        }
+    }
+    const struct {
+        int xDst;
+        int nTile;
+        int nPixels;
+    } cases[] = {{0, 384, 1200}, {1, 384, 1199}, {3, 5, 1190}, {2, 1200, 1200}, {0, 1, 37}};
+    for (const auto& c : cases) {
+        QImage imgCopy(cx, cy, QImage::Format_RGB32);
+        imgCopy.fill(0xFF123456u);
+        QImage imgRepeat = imgCopy.copy();
+        CPixelRows::Copy(PixelAddress(imgCopy, c.xDst, 0), imgCopy.bytesPerLine(),
+                         imgSource.constBits(), imgSource.bytesPerLine(), c.nPixels, cy);
+        CPixelRows::Repeat(PixelAddress(imgRepeat, c.xDst, 0), imgRepeat.bytesPerLine(),
+                           imgSource.constBits(), imgSource.bytesPerLine(), c.nTile, c.nPixels, cy);
+        for (int y = 0; y < cy; ++y) {
+            for (int x = 0; x < cx; ++x) {
+                const int i = x - c.xDst;
+                const bool bIn = i >= 0 && i < c.nPixels;
+                ASSERT_EQ(imgCopy.pixel(x, y), bIn ? imgSource.pixel(i, y) : 0xFF123456u)
+                    << "copy at " << c.xDst << ": " << x << "," << y;
+                ASSERT_EQ(imgRepeat.pixel(x, y),
+                          bIn ? imgSource.pixel(i % c.nTile, y) : 0xFF123456u)
+                    << "tile " << c.nTile << " at " << c.xDst << ": " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(PixelRowsTest, NothingHappensForEmptyOrAbsurdArguments) {
     OnBothPaths([](const char* pszPath) {
         QImage img = Pattern(3);

@@ -16,7 +16,8 @@ constexpr int kHeight = 480;
 // A keyboard of kWidth x kHeight logical pixels at a device pixel ratio and a zoom, composed,
 // with C major and a chord sounding.
 struct SKeyboard {
-    SKeyboard(double dRatio, int nZoom, bool bSimple = false) {
+    SKeyboard(double dRatio, int nZoom, bool bSimple = false, bool bTiles = true) {
+        kb.m_grid.m_bTiles = bTiles ? 1 : 0;
         kb.Create(nullptr, kWidth, kHeight);
         kb.m_grid.m_pPitchClass = kCMajor.data();
         kb.SetViewSize(kWidth, kHeight);
@@ -55,6 +56,33 @@ TEST(KeyboardDensity, DenseDrawingsHaveNoColoursTheActualSizeLacks) {
             const QSet<QRgb> extra = dense.Colours() - actual;
             EXPECT_TRUE(extra.isEmpty()) << "ratio " << dRatio << " simple " << bSimple << ": "
                                          << extra.size() << " new colours";
+        }
+    }
+}
+
+TEST(KeyboardDensity, OnePeriodRepeatedIsEveryCopyDrawn) {
+    // Labels, rings, the mouse mark and a scrolled lattice: the frame composed from one
+    // repeated period equals the one that draws every copy, including where the period does
+    // not come out in whole device pixels (1.1).
+    std::array<QString, CNoteGrid::kNotes> keys;
+    std::array<QString, CNoteGrid::kNotes> degrees;
+    for (int n = 40; n < 70; ++n) {
+        keys[static_cast<std::size_t>(n)] = QString(QChar(u'A' + n % 26));
+        degrees[static_cast<std::size_t>(n)] = QString::number(n % 10);
+    }
+    for (const double dRatio : {1.0, 1.1, 1.5, 2.0}) {
+        for (const int nZoom : {1, 2, 6}) {
+            std::array<QImage, 2> frames;
+            for (const bool bTiles : {false, true}) {
+                SKeyboard keyboard(dRatio, nZoom, false, bTiles);
+                keyboard.kb.m_grid.SetLabels(keys, degrees);
+                keyboard.kb.m_grid.ScrollBy(37, -21);
+                keyboard.kb.SetCurrentNote(60);
+                keyboard.kb.ComposeFrame();
+                const QImage& frame = keyboard.kb.GetFrame();
+                frames[bTiles ? 1 : 0] = frame.copy(keyboard.kb.m_frame.GetViewRect());
+            }
+            EXPECT_EQ(frames[0], frames[1]) << "ratio " << dRatio << " zoom " << nZoom;
         }
     }
 }
