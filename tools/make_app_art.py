@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Draws the application's own artwork into res/: the toolbar strip, the two About pictures,
 the program icon and the key chart of the help page (its picture of the keyboard is
-docs/keyboard.png, drawn by the keyboard's own code). Run: /usr/bin/python3 tools/make_app_art.py
+docs/keyboard.png, drawn by the keyboard's own code). The toolbar strip and the About pictures
+are drawn once more for each dense screen, as name@<ratio>x.png (toolbar@2x.png holds 32x32
+pictures). Run: /usr/bin/python3 tools/make_app_art.py
 """
 import math
 import os
@@ -24,6 +26,95 @@ GOLD = (232, 180, 40, 255)
 WHITE_CELL = (244, 240, 226, 255)
 BLACK_CELL = (70, 64, 80, 255)
 TONIC = (220, 80, 50, 255)
+
+
+DENSITIES = (1.25, 1.5, 2, 3)  # device pixels to each pixel of the actual-size pictures
+FINE = 4  # a dense picture is drawn this much finer still and then averaged down
+
+
+class Pen:
+    """ImageDraw's shapes, given in the actual-size picture's pixels and drawn at `scale` device
+    pixels to each. As in ImageDraw, points name pixel centres and boxes name whole pixels, so a
+    one-pixel outline becomes one `scale` wide; at scale 1 every call goes straight to
+    ImageDraw."""
+
+    def __init__(self, image, scale=1):
+        self.draw = ImageDraw.Draw(image)
+        self.scale = scale
+
+    def _point(self, p):
+        return ((p[0] + 0.5) * self.scale - 0.5, (p[1] + 0.5) * self.scale - 0.5)
+
+    def _box(self, box):
+        s = self.scale
+        return [box[0] * s, box[1] * s, (box[2] + 1) * s - 1, (box[3] + 1) * s - 1]
+
+    def _stroke(self, points, fill, width, closed=False):
+        """Lines between pixel centres, each reaching half its width past its ends as a line of
+        whole pixels does."""
+        points = [self._point(p) for p in points]
+        if closed:
+            points.append(points[0])
+        half = width * self.scale / 2
+        for (x0, y0), (x1, y1) in zip(points, points[1:]):
+            length = math.hypot(x1 - x0, y1 - y0) or 1
+            dx, dy = (x1 - x0) / length * half, (y1 - y0) / length * half
+            self.draw.line([(x0 - dx, y0 - dy), (x1 + dx, y1 + dy)], fill=fill,
+                           width=round(width * self.scale))
+
+    def polygon(self, xy, fill=None, outline=None):
+        if self.scale == 1:
+            return self.draw.polygon(xy, fill=fill, outline=outline)
+        if fill is not None:
+            self.draw.polygon([self._point(p) for p in xy], fill=fill)
+        if outline is not None:
+            self._stroke(xy, outline, 1, closed=True)
+
+    def line(self, xy, fill=None, width=0):
+        if self.scale == 1:
+            return self.draw.line(xy, fill=fill, width=width)
+        self._stroke(xy, fill, max(width, 1))
+
+    def rectangle(self, box, fill=None, outline=None):
+        if self.scale == 1:
+            return self.draw.rectangle(box, fill=fill, outline=outline)
+        self.draw.rectangle(self._box(box), fill=fill, outline=outline, width=self.scale)
+
+    def ellipse(self, box, fill=None, outline=None, width=1):
+        if self.scale == 1:
+            return self.draw.ellipse(box, fill=fill, outline=outline, width=width)
+        self.draw.ellipse(self._box(box), fill=fill, outline=outline, width=width * self.scale)
+
+    def arc(self, box, start, end, fill=None, width=1):
+        if self.scale == 1:
+            return self.draw.arc(box, start, end, fill=fill, width=width)
+        self.draw.arc(self._box(box), start, end, fill=fill, width=width * self.scale)
+
+    def point(self, xy, fill=None):
+        if self.scale == 1:
+            return self.draw.point(xy, fill=fill)
+        for x, y in xy:
+            self.draw.rectangle(self._box([x, y, x, y]), fill=fill)
+
+    def text(self, xy, label, fill=None):
+        self.draw.text(self._point(xy), label, fill=fill)
+
+
+def drawn(width, height, density, paint, background=(0, 0, 0, 0)):
+    """A picture of width x height actual-size pixels, paint(pen) drawn on it at `density`."""
+    if density == 1:
+        img = Image.new("RGBA", (width, height), background)
+        paint(Pen(img))
+        return img
+    size = (math.ceil(width * density), math.ceil(height * density))
+    img = Image.new("RGBA", (size[0] * FINE, size[1] * FINE), background)
+    paint(Pen(img, round(density * FINE)))
+    return img.resize(size, Image.BOX)
+
+
+def art_path(name, density):
+    """res/name.png at the actual size, res/name@<density>x.png for a dense screen."""
+    return os.path.join(RES, name + (".png" if density == 1 else "@%gx.png" % density))
 
 
 def glyph_new(d):
@@ -105,32 +196,32 @@ GLYPHS = [glyph_new, glyph_open, glyph_save, glyph_record, glyph_play, glyph_sca
 TOGGLES = {3, 4, 7, 8, 9}
 
 
-def toolbar():
-    strip = Image.new("RGBA", (SIZE * COUNT, SIZE), (0, 0, 0, 0))
+def sunken(d):
+    """The lit, sunken square behind an "on" picture."""
+    d.line([(0, 0), (15, 0)], fill=(120, 110, 80, 255))
+    d.line([(0, 0), (0, 15)], fill=(120, 110, 80, 255))
+    d.line([(1, 15), (15, 15)], fill=(255, 255, 255, 255))
+    d.line([(15, 1), (15, 15)], fill=(255, 255, 255, 255))
+
+
+def toolbar(density=1):
+    side = round(SIZE * density)
+    strip = Image.new("RGBA", (side * COUNT, side), (0, 0, 0, 0))
     for index, glyph in enumerate(GLYPHS):
-        cell = Image.new("RGBA", (SIZE, SIZE), (0, 0, 0, 0))
-        glyph(ImageDraw.Draw(cell))
-        strip.paste(cell, (index * SIZE, 0), cell)
+        cell = drawn(SIZE, SIZE, density, glyph)
+        strip.alpha_composite(cell, (index * side, 0))
         if index in TOGGLES:
             # the "on" picture: the same glyph on a lit, sunken square
-            on = Image.new("RGBA", (SIZE, SIZE), (255, 236, 150, 255))
-            d = ImageDraw.Draw(on)
-            d.line([(0, 0), (15, 0)], fill=(120, 110, 80, 255))
-            d.line([(0, 0), (0, 15)], fill=(120, 110, 80, 255))
-            d.line([(1, 15), (15, 15)], fill=(255, 255, 255, 255))
-            d.line([(15, 1), (15, 15)], fill=(255, 255, 255, 255))
-            on.paste(cell, (0, 0), cell)
-            strip.paste(on, ((index + ON) * SIZE, 0))
-    strip.save(os.path.join(RES, "toolbar.png"))
+            on = drawn(SIZE, SIZE, density, sunken, (255, 236, 150, 255))
+            on.alpha_composite(cell)
+            strip.paste(on, ((index + ON) * side, 0))
+    strip.save(art_path("toolbar", density))
 
 
-def lattice(size, cell, keynote, scale=(0, 2, 4, 5, 7, 9, 11), background=(34, 30, 52, 255),
-            names=False, width=None):
+def paint_lattice(d, size, cell, keynote, scale=(0, 2, 4, 5, 7, 9, 11), names=False, width=None):
     """A patch of the Orvo lattice drawn as diamonds: up-right a major third, up-left a minor
     third, straight up a fifth, one semitone to the right."""
     width = width or size
-    img = Image.new("RGBA", (width, size), background)
-    d = ImageDraw.Draw(img)
     half = cell / 2
     white = {(keynote + step) % 12 for step in scale}
     span = int(max(width, size) / half) + 4
@@ -152,20 +243,27 @@ def lattice(size, cell, keynote, scale=(0, 2, 4, 5, 7, 9, 11), background=(34, 3
                 label = NAMES[pc]
                 ink = (250, 250, 250, 255) if colour == BLACK_CELL else (20, 20, 20, 255)
                 d.text((cx - 3 * len(label), cy - 6), label, fill=ink)
-    return img
 
 
-def about_pictures():
-    first = lattice(93, 22, 0)
-    first.convert("RGB").save(os.path.join(RES, "about1.png"))
+def lattice(size, cell, keynote, background=(34, 30, 52, 255), density=1):
+    return drawn(size, size, density, lambda d: paint_lattice(d, size, cell, keynote), background)
+
+
+def about_pictures(density=1):
+    first = lattice(93, 22, 0, density=density)
+    first.convert("RGB").save(art_path("about1", density))
+
     # the second picture: the lattice in G at night, one lit chord ring over it
-    second = lattice(93, 22, 7, background=(10, 10, 30, 255))
-    d = ImageDraw.Draw(second)
-    for i, colour in enumerate([(255, 210, 60, 255), (120, 220, 255, 255), (255, 120, 200, 255)]):
-        a = math.radians(90 + i * 120)
-        cx, cy = 46 + 20 * math.cos(a), 46 - 20 * math.sin(a)
-        d.ellipse([cx - 12, cy - 12, cx + 12, cy + 12], outline=colour, width=3)
-    second.convert("RGB").save(os.path.join(RES, "about2.png"))
+    def night(d):
+        paint_lattice(d, 93, 22, 7)
+        for i, colour in enumerate([(255, 210, 60, 255), (120, 220, 255, 255),
+                                    (255, 120, 200, 255)]):
+            a = math.radians(90 + i * 120)
+            cx, cy = 46 + 20 * math.cos(a), 46 - 20 * math.sin(a)
+            d.ellipse([cx - 12, cy - 12, cx + 12, cy + 12], outline=colour, width=3)
+
+    second = drawn(93, 93, density, night, (10, 10, 30, 255))
+    second.convert("RGB").save(art_path("about2", density))
 
 
 def icon():
@@ -212,7 +310,8 @@ def key_chart():
 
 
 if __name__ == "__main__":
-    toolbar()
-    about_pictures()
+    for density in (1,) + DENSITIES:
+        toolbar(density)
+        about_pictures(density)
     icon()
     key_chart()

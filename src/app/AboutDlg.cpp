@@ -27,8 +27,9 @@ CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent) {
     m_picture->setObjectName(QStringLiteral("IDC_ABOUT_PICTURE"));
     m_picture->setGeometry(DialogRect(7, 7, 62, 57));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_picture->setPixmap(QPixmap(QStringLiteral(":/app/about1.png")));
-    m_bmpAlt = QPixmap(QStringLiteral(":/app/about2.png"));
+    m_bmpFirst = CAppResources::Densities(QStringLiteral("about1"));
+    m_bmpAlt = CAppResources::Densities(QStringLiteral("about2"));
+    ShowPicture();
 
     const auto addLine = [this](int y, const QString& strText) {
         auto* pLabel = new QLabel(strText, this);
@@ -50,8 +51,20 @@ void CAboutDlg::mouseDoubleClickEvent(QMouseEvent* pEvent) {
     // Only the box's own surface counts: the picture and the texts are no targets.
     if (pEvent->button() == Qt::LeftButton && (pEvent->modifiers() & Qt::ControlModifier) &&
         childAt(pEvent->position().toPoint()) == nullptr) {
-        m_picture->setPixmap(m_bmpAlt);
         m_bAltShown = true;
+        ShowPicture();
     }
     QDialog::mouseDoubleClickEvent(pEvent);
+}
+
+bool CAboutDlg::event(QEvent* pEvent) {
+    // Moved to a screen of another density: the drawing for that density.
+    if (pEvent->type() == QEvent::ScreenChangeInternal)
+        ShowPicture();
+    return QDialog::event(pEvent);
+}
+
+void CAboutDlg::ShowPicture() {
+    m_picture->setPixmap(
+        CAppResources::ForRatio(m_bAltShown ? m_bmpAlt : m_bmpFirst, devicePixelRatioF()));
 }

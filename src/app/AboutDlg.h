@@ -3,10 +3,13 @@
 #include <QDialog>
 #include <QPixmap>
 
+#include <vector>
+
 class QLabel;
 
 // The About box: a picture, the version and three lines about the program. A Ctrl+double-click
-// on the box's own background swaps in the second picture until the box is closed.
+// on the box's own background swaps in the second picture until the box is closed. The picture
+// shown is the one drawn for the density of the box's screen.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
@@ -16,10 +19,14 @@ public:
     bool IsShowingAltPicture() const { return m_bAltShown; }
 
 protected:
+    bool event(QEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
 
 private:
+    void ShowPicture();
+
     QLabel* m_picture = nullptr;
-    QPixmap m_bmpAlt;
+    std::vector<QPixmap> m_bmpFirst; // each at every density
+    std::vector<QPixmap> m_bmpAlt;
     bool m_bAltShown = false;
 };

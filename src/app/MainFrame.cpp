@@ -51,7 +51,7 @@ CMainFrame::CMainFrame(QWidget* pParent) : QMainWindow(pParent) {
     BuildMenu();
 
     m_pToolBar = new CToolBar(this);
-    m_pToolBar->LoadToolBar(QPixmap(QStringLiteral(":/app/toolbar.png")),
+    m_pToolBar->LoadToolBar(CAppResources::Densities(QStringLiteral("toolbar")),
                             [this](unsigned nID) { OnCommand(nID); });
     addToolBar(Qt::TopToolBarArea, m_pToolBar);
     m_pToolBar->hide();

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QIcon>
 
+#include <utility>
+
 CToolBar::CToolBar(QWidget* pParent) : QToolBar(pParent) {
     setObjectName(QStringLiteral("toolbar"));
     setWindowTitle(QStringLiteral("Toolbar"));
@@ -13,8 +15,8 @@ CToolBar::CToolBar(QWidget* pParent) : QToolBar(pParent) {
     setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
-void CToolBar::LoadToolBar(const QPixmap& pmStrip, std::function<void(unsigned)> fnCommand) {
-    m_pmStrip = pmStrip;
+void CToolBar::LoadToolBar(std::vector<QPixmap> strips, std::function<void(unsigned)> fnCommand) {
+    m_strips = std::move(strips);
     for (const SToolButton& button : CCommandTable::ToolBar()) {
         if (button.nID == 0) {
             m_buttons.push_back({0, TBBS_SEPARATOR, -1, addSeparator()});
@@ -22,7 +24,7 @@ void CToolBar::LoadToolBar(const QPixmap& pmStrip, std::function<void(unsigned)>
         }
         auto* pAction = new QAction(this);
         pAction->setData(button.nID);
-        pAction->setIcon(QIcon(StripImage(button.nImage)));
+        pAction->setIcon(StripIcon(button.nImage));
         // Only a prompt with a "\n" part gives its button a tool tip; the action has no text
         // of its own so that Qt does not invent one.
         if (const SCommandInfo* pInfo = CCommandTable::Find(button.nID);
@@ -71,7 +73,7 @@ bool CToolBar::SetButtonInfo(int nIndex, unsigned nID, unsigned nStyle, int nIma
     button.nID = nID;
     button.nImage = nImage;
     button.pAction->setData(nID);
-    button.pAction->setIcon(QIcon(StripImage(nImage)));
+    button.pAction->setIcon(StripIcon(nImage));
     return true;
 }
 
@@ -87,5 +89,17 @@ QAction* CToolBar::GetButtonAction(unsigned nID) const {
 
 QPixmap CToolBar::StripImage(int nImage) const {
     constexpr int nSize = CCommandTable::TOOLBAR_IMAGE_SIZE;
-    return m_pmStrip.copy(nImage * nSize, 0, nSize, nSize);
+    return m_strips.empty() ? QPixmap() : m_strips.front().copy(nImage * nSize, 0, nSize, nSize);
+}
+
+QIcon CToolBar::StripIcon(int nImage) const {
+    QIcon icon;
+    for (const QPixmap& pmStrip : m_strips) {
+        const double dRatio = pmStrip.devicePixelRatio();
+        const int nSide = qRound(CCommandTable::TOOLBAR_IMAGE_SIZE * dRatio);
+        QPixmap pm = pmStrip.copy(nImage * nSide, 0, nSide, nSide);
+        pm.setDevicePixelRatio(dRatio);
+        icon.addPixmap(pm);
+    }
+    return icon;
 }

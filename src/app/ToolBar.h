@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QToolBar>
 
@@ -10,15 +11,17 @@ class QAction;
 
 // The frame's toolbar: push buttons that each carry a command id and show one image of the
 // 16x16 button strip. A toggled state is shown by moving a button's image along the strip,
-// which is what CommandToIndex/GetButtonInfo/SetButtonInfo are for.
+// which is what CommandToIndex/GetButtonInfo/SetButtonInfo are for. The strip may come drawn
+// for several densities; each button then shows the drawing that suits its screen.
 class CToolBar : public QToolBar {
     Q_OBJECT
 public:
     explicit CToolBar(QWidget* pParent = nullptr);
 
     // Creates the buttons and separators of the program's toolbar; each button press calls
-    // fnCommand with the button's id.
-    void LoadToolBar(const QPixmap& pmStrip, std::function<void(unsigned)> fnCommand);
+    // fnCommand with the button's id. strips holds the strip at the actual size first, then
+    // its drawings for dense screens, each with its device pixel ratio set.
+    void LoadToolBar(std::vector<QPixmap> strips, std::function<void(unsigned)> fnCommand);
 
     int GetCount() const { return static_cast<int>(m_buttons.size()); }
     // Index of the button (separators count) for the command, -1 if none.
@@ -31,7 +34,9 @@ public:
 
     int GetButtonImage(unsigned nID) const; // -1 for no such button
     QAction* GetButtonAction(unsigned nID) const;
+    // Image nImage at the actual size, and as an icon holding its drawing at every density.
     QPixmap StripImage(int nImage) const;
+    QIcon StripIcon(int nImage) const;
 
     static constexpr unsigned TBBS_BUTTON = 0;
     static constexpr unsigned TBBS_SEPARATOR = 1;
@@ -44,5 +49,5 @@ private:
         QAction* pAction;
     };
     std::vector<SButton> m_buttons;
-    QPixmap m_pmStrip;
+    std::vector<QPixmap> m_strips;
 };
