@@ -194,11 +194,29 @@ bool CMainView::event(QEvent* pEvent) {
 }
 
 void CMainView::OnTimerTick() {
+    // The tick's MIDI leaves without waiting for pictures; the notes it changed are drawn
+    // right after it, once for all of them.
+    DeferNotes(true);
     BeginFrameBatch();
     CNotePlayer::OnTimerTick();
     EndFrameBatch();
+    DeferNotes(false);
     ShowSounding();
     CheckDocuments();
+}
+
+void CMainView::OnNoteDeferred() {
+    if (m_bDeferredDrawQueued) {
+        return;
+    }
+    m_bDeferredDrawQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bDeferredDrawQueued = false;
+            DrawDeferredNotes();
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainView::InvalidateView() {

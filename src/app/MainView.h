@@ -181,6 +181,8 @@ protected:
     // of the batch in progress.
     void UpdateWindowFromFrame(const QRegion& rgn) override;
     void ShowFrameBatch() override;
+    // A tick changed notes: they are drawn as soon as the event loop is back.
+    void OnNoteDeferred() override;
     // The whole view must be composed again before it is shown.
     void InvalidateView() override;
 
@@ -212,6 +214,8 @@ private:
     IFrameReport* m_pFrame = nullptr;
     // A full composition is owed before the next paint shows the frame.
     bool m_bComposePending = true;
+    // DrawDeferredNotes is queued.
+    bool m_bDeferredDrawQueued = false;
     // Shows the frame buffer in the window: what changed since the last paint, and how.
     CViewPresenter m_presenter;
     // Wheel deltas not yet a whole step, for the inversion and for the zoom.

@@ -180,6 +180,18 @@ void CKeyboard::SetCurrentNote(int nNote) {
 }
 
 void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
+    if (m_bDeferNotes) {
+        if (bOn) {
+            m_grid.ShowNoteOn(nullptr, nChannel, nNote);
+        } else {
+            m_grid.ShowNoteOff(nullptr, nChannel, nNote);
+        }
+        m_grid.ClearChanges();
+        if (m_grid.HasPending()) {
+            OnNoteDeferred();
+        }
+        return;
+    }
     QPainter* pDC = FrameDC();
     if (pDC == nullptr) {
         return;
@@ -190,6 +202,19 @@ void CKeyboard::ShowNote(int nChannel, int nNote, bool bOn) {
     } else {
         m_grid.ShowNoteOff(pDC, nChannel, nNote);
     }
+    FinishFrameUpdate();
+}
+
+void CKeyboard::DrawDeferredNotes() {
+    if (!m_grid.HasPending()) {
+        return;
+    }
+    QPainter* pDC = FrameDC();
+    if (pDC == nullptr) {
+        return;
+    }
+    m_grid.ClearChanges();
+    m_grid.DrawPending(pDC);
     FinishFrameUpdate();
 }
 

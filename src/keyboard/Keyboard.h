@@ -49,8 +49,14 @@ public:
     void ComposeFrame();
     // Moves the mouse mark to note n (-1: none) and shows the result at once.
     void SetCurrentNote(int nNote);
-    // Lights or clears a note of a channel with its echoes and shows the result at once.
+    // Lights or clears a note of a channel with its echoes and shows the result at once, or,
+    // while notes are deferred, changes its state and leaves the drawing to DrawDeferredNotes.
     void ShowNote(int nChannel, int nNote, bool bOn);
+    // While on, note updates only change the notes' states: a tick sends its MIDI without
+    // waiting for pictures, and the notes it changed are drawn once, after it.
+    void DeferNotes(bool bDefer) { m_bDeferNotes = bDefer; }
+    // Draws the notes changed while deferred, as they stand now, and shows them.
+    void DrawDeferredNotes();
     // Scrolls the keyboard by the movement since m_ptDrag.
     void DragTo(const QPoint& pt);
     // One pen stroke segment from m_ptDrag to pt.
@@ -79,6 +85,8 @@ protected:
     bool IsInFrameBatch() const { return m_nFrameBatch > 0; }
     // A batch ended: show what is still to show.
     virtual void ShowFrameBatch() {}
+    // A note was changed while deferred: DrawDeferredNotes is due.
+    virtual void OnNoteDeferred() {}
     // The frame buffer changed inside rgn (row bands of the changes, merged where they
     // overlap) and only needs to be shown as it is.
     virtual void UpdateWindowFromFrame(const QRegion& rgn);
@@ -111,5 +119,6 @@ private:
     // Row bands of the changes not yet handed to UpdateWindowFromFrame.
     std::vector<QRect> m_unshownBands;
     int m_nFrameBatch = 0;
+    bool m_bDeferNotes = false;
     QSize m_sizeView{0, 0};
 };

@@ -80,19 +80,42 @@ void CNoteGrid::LoadSheets() {
         m_cellSheet[0].Load(kCellSheetId, 12, 3);
         m_cellSheet[1].Load(kSimpleCellSheetId, 1, 3);
     } else {
-        m_cellSheet[0].Load(CKeyboardArt::CellSheet(true, dScale, palette), 12, 3);
-        m_cellSheet[1].Load(CKeyboardArt::CellSheet(false, dScale, palette), 1, 3);
+        m_cellSheet = KeptSheets(dScale, palette).cells;
     }
     if (dScale == 1.0) {
         m_ringSheet[0].Load(kRingSheetId, 1, 3);
         m_ringSheet[1].Load(kSimpleRingSheetId, 1, 3);
     } else {
-        m_ringSheet[0].Load(CKeyboardArt::RingSheet(dScale), 1, 3);
-        m_ringSheet[1].Load(CKeyboardArt::SimpleRingSheet(dScale), 1, 3);
+        m_ringSheet = KeptSheets(dScale, palette).rings;
     }
     m_strip.LoadSheet(dScale);
     LoadLabelSheets();
     m_bRedraw = 1;
+}
+
+const CNoteGrid::SSheetSet& CNoteGrid::KeptSheets(double dScale, const SKeyboardPalette& palette) {
+    ++m_nSheetUse;
+    for (SSheetSet& set : m_keptSheets) {
+        if (set.dScale == dScale && set.ePalette == m_ePalette) {
+            set.nLastUse = m_nSheetUse;
+            return set;
+        }
+    }
+    // A new set takes the place of the one used longest ago.
+    if (m_keptSheets.size() < kKeptSheetSets) {
+        m_keptSheets.emplace_back();
+    }
+    SSheetSet& set = *std::min_element(
+        m_keptSheets.begin(), m_keptSheets.end(),
+        [](const SSheetSet& a, const SSheetSet& b) { return a.nLastUse < b.nLastUse; });
+    set.dScale = dScale;
+    set.ePalette = m_ePalette;
+    set.nLastUse = m_nSheetUse;
+    set.cells[0].Load(CKeyboardArt::CellSheet(true, dScale, palette), 12, 3);
+    set.cells[1].Load(CKeyboardArt::CellSheet(false, dScale, palette), 1, 3);
+    set.rings[0].Load(CKeyboardArt::RingSheet(dScale), 1, 3);
+    set.rings[1].Load(CKeyboardArt::SimpleRingSheet(dScale), 1, 3);
+    return set;
 }
 
 void CNoteGrid::LoadLabelSheets() {
@@ -191,6 +214,7 @@ void CNoteGrid::Destroy() {
     for (auto& sheet : m_ringSheet) {
         sheet.Destroy();
     }
+    m_keptSheets.clear();
     m_strip.Destroy();
     m_changed.Clear();
 }
@@ -365,6 +389,9 @@ QRect CNoteGrid::RedrawRect() const {
 
 void CNoteGrid::RedrawAll() {
     QPainter* pDC = GetDC();
+    // Every note is drawn as it stands now, the strip too.
+    m_pendingRings.reset();
+    m_pendingKeys.reset();
     pDC->fillRect(m_rcNotBlack.intersected(m_bitmap.rect()), Qt::black);
     m_rcNotBlack = QRect();
     const QRect rcDraw = RedrawRect();
@@ -520,6 +547,10 @@ void CNoteGrid::SetNoteChannel(QPainter* pDC, int nChannel, int nNote, int nOffs
     if (!state.SetChannel(nChannel, nOffset, bOn)) {
         return;
     }
+    if (pDC == nullptr) {
+        m_pendingRings.set(static_cast<std::size_t>(nNote));
+        return;
+    }
     QPoint pt;
     if (!NoteToPoint(nNote, pt)) {
         return;
@@ -538,6 +569,11 @@ void CNoteGrid::ShowNoteOn(QPainter* pDC, int nChannel, int nNote) {
         }
     }
     AfterFrameUpdate();
+    if (pDC == nullptr) {
+        m_strip.SetPressed(nNote, true);
+        m_pendingKeys.set(static_cast<std::size_t>(nNote));
+        return;
+    }
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, true);
     if (!rcKey.isEmpty()) {
         m_changed.AddRect(rcKey);
@@ -555,10 +591,42 @@ void CNoteGrid::ShowNoteOff(QPainter* pDC, int nChannel, int nNote) {
         }
     }
     AfterFrameUpdate();
+    if (pDC == nullptr) {
+        m_strip.SetPressed(nNote, false);
+        m_pendingKeys.set(static_cast<std::size_t>(nNote));
+        return;
+    }
     const QRect rcKey = m_strip.ShowKey(pDC, nNote, false);
     if (!rcKey.isEmpty()) {
         m_changed.AddRect(rcKey);
     }
+}
+
+void CNoteGrid::DrawPending(QPainter* pDC) {
+    if (pDC == nullptr) {
+        return;
+    }
+    for (int n = 0; n < kNotes; ++n) {
+        if (!m_pendingRings.test(static_cast<std::size_t>(n))) {
+            continue;
+        }
+        QPoint pt;
+        if (NoteToPoint(n, pt)) {
+            const CNoteState& state = m_noteState[static_cast<std::size_t>(n)];
+            DrawRing(pDC, state.m_bHover != 0 ? 1 : 2, RingBrush(n), pt, m_rcView);
+        }
+    }
+    m_pendingRings.reset();
+    AfterFrameUpdate();
+    for (int n = 0; n < kNotes; ++n) {
+        if (m_pendingKeys.test(static_cast<std::size_t>(n))) {
+            const QRect rcKey = m_strip.ShowKey(pDC, n, m_strip.IsPressed(n));
+            if (!rcKey.isEmpty()) {
+                m_changed.AddRect(rcKey);
+            }
+        }
+    }
+    m_pendingKeys.reset();
 }
 
 void CNoteGrid::ResetNoteStates() {

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 #include <array>
+#include <bitset>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -96,12 +97,16 @@ public:
     int PointToNote(int x, int y) const;
     void ScrollBy(int dx, int dy);
 
-    // Drawing. pDC is the painter of the frame buffer.
+    // Drawing. pDC is the painter of the frame buffer. ShowNoteOn and ShowNoteOff with no
+    // painter only change the note's state and keep it for DrawPending.
     void Paint(QPainter* pDC);
     void SetHover(QPainter* pDC, int nNote, bool bOn);
     void ShowNoteOn(QPainter* pDC, int nChannel, int nNote);
     void ShowNoteOff(QPainter* pDC, int nChannel, int nNote);
     void ResetNoteStates();
+    // Draws the rings and strip keys of the notes changed without a painter, as they stand now.
+    void DrawPending(QPainter* pDC);
+    bool HasPending() const { return m_pendingRings.any() || m_pendingKeys.any(); }
     void SetChannelColour(int nChannel, std::uint32_t clr);
 
     // What the drawing operations since the last clearing changed in the target: the rings as
@@ -146,6 +151,9 @@ private:
     // resource bitmaps at the actual size in classic colours, drawn pictures otherwise.
     void LoadSheets();
     void LoadLabelSheets();
+    struct SSheetSet;
+    // The sheets for a scale and the palette, drawn now or found among the kept ones.
+    const SSheetSet& KeptSheets(double dScale, const SKeyboardPalette& palette);
     void DrawLabels(QPainter* pDC, const QRect& rcDraw);
     void RedrawAll();
     // Draws ring k of a note at every copy of pt's note inside rcClip, into the keyboard
@@ -162,6 +170,10 @@ private:
     void AfterFrameUpdate();
 
     CFrameChanges m_changed;
+    // Notes whose rings or strip keys changed without being drawn (see DrawPending); a full
+    // redraw draws them all.
+    std::bitset<kNotes> m_pendingRings;
+    std::bitset<kNotes> m_pendingKeys;
     // Everything outside this rectangle of the bitmap is black: a full redraw clears only what
     // the last one drew, not the empty rows above and below the keyboard.
     QRect m_rcNotBlack;
@@ -181,4 +193,16 @@ private:
     std::array<QString, kNotes> m_degreeLabels;
     // One mask per label text at the current scale.
     std::map<QString, CSpriteSheet> m_labelSheets;
+    // The cell and ring sheets last drawn, newest first: zooming back and forth, or switching
+    // the palette, finds them drawn already.
+    struct SSheetSet {
+        double dScale = 1.0;
+        SKeyboardPalette::EKind ePalette = SKeyboardPalette::EKind::Classic;
+        std::array<CSpriteSheet, 2> cells;
+        std::array<CSpriteSheet, 2> rings;
+        std::uint64_t nLastUse = 0;
+    };
+    static constexpr std::size_t kKeptSheetSets = 4;
+    std::vector<SSheetSet> m_keptSheets;
+    std::uint64_t m_nSheetUse = 0;
 };

@@ -36,6 +36,12 @@ public:
     QRect ShowKey(QPainter* pDC, int nNote, bool bPressed);
     // Forgets every pressed key (the picture changes with the next full redraw).
     void ReleaseAll() { m_pressed.reset(); }
+    // Presses or releases a key without drawing it: the next ShowKey or full redraw shows it.
+    void SetPressed(int nNote, bool bPressed) {
+        if (nNote >= 0 && nNote < 128) {
+            m_pressed.set(static_cast<std::size_t>(nNote), bPressed);
+        }
+    }
     bool IsPressed(int nNote) const {
         return nNote >= 0 && nNote < 128 && m_pressed.test(static_cast<std::size_t>(nNote));
     }

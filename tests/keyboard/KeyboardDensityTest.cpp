@@ -87,6 +87,66 @@ TEST(KeyboardDensity, OnePeriodRepeatedIsEveryCopyDrawn) {
     }
 }
 
+TEST(KeyboardDensity, ZoomingBackFindsTheSamePicture) {
+    // More zooms and palettes than the sheets kept: each comes back as a fresh keyboard draws it.
+    SKeyboard keyboard(2.0, CNoteGrid::kZoomActual);
+    const struct {
+        int nZoom;
+        SKeyboardPalette::EKind ePalette;
+    } steps[] = {{4, SKeyboardPalette::EKind::Classic},
+                 {2, SKeyboardPalette::EKind::ColourBlindSafe},
+                 {6, SKeyboardPalette::EKind::Classic},
+                 {3, SKeyboardPalette::EKind::Classic},
+                 {5, SKeyboardPalette::EKind::ColourBlindSafe},
+                 {4, SKeyboardPalette::EKind::Classic},
+                 {2, SKeyboardPalette::EKind::ColourBlindSafe}};
+    for (const auto& step : steps) {
+        keyboard.kb.m_grid.SetPalette(step.ePalette);
+        keyboard.kb.SetZoom(step.nZoom, QPoint(0, 0));
+        keyboard.kb.ComposeFrame();
+        SKeyboard fresh(2.0, CNoteGrid::kZoomActual);
+        fresh.kb.m_grid.SetPalette(step.ePalette);
+        fresh.kb.SetZoom(step.nZoom, QPoint(0, 0));
+        fresh.kb.m_grid.m_nOriginX = keyboard.kb.m_grid.m_nOriginX;
+        fresh.kb.m_grid.m_nOriginY = keyboard.kb.m_grid.m_nOriginY;
+        fresh.kb.ComposeFrame();
+        EXPECT_EQ(keyboard.kb.GetFrame(), fresh.kb.GetFrame()) << "zoom " << step.nZoom;
+    }
+}
+
+TEST(KeyboardDensity, DeferredNotesEndAsNotesDrawnAtOnce) {
+    // Notes lit and cleared while deferred, some drawn in between, the mouse mark moving
+    // beside them, end in the frame as the same steps drawn at once do. (A note that changes
+    // under the mouse mark keeps a fringe of its earlier ring when drawn at once; that is
+    // left out here.)
+    const struct {
+        int nNote;
+        int nOn; // 1 on, 0 off, -1 the mouse mark moves here
+    } steps[] = {{60, 1}, {64, 1}, {62, -1}, {60, 0},  {67, 1}, {64, 0}, {69, -1},
+                 {67, 0}, {72, 1}, {60, 1},  {74, -1}, {72, 0}, {55, 1}, {60, 0}};
+    for (const double dRatio : {1.0, 2.0}) {
+        std::array<QImage, 2> frames;
+        for (const bool bDefer : {false, true}) {
+            SKeyboard keyboard(dRatio, CNoteGrid::kZoomActual);
+            for (const auto& step : steps) {
+                keyboard.kb.DeferNotes(bDefer);
+                if (step.nOn < 0) {
+                    keyboard.kb.SetCurrentNote(step.nNote);
+                } else {
+                    keyboard.kb.ShowNote(1, step.nNote, step.nOn != 0);
+                }
+                keyboard.kb.DeferNotes(false);
+                if (step.nNote == 67) {
+                    keyboard.kb.DrawDeferredNotes();
+                }
+            }
+            keyboard.kb.DrawDeferredNotes();
+            frames[bDefer ? 1 : 0] = keyboard.kb.GetFrame().copy();
+        }
+        EXPECT_EQ(frames[0], frames[1]) << "ratio " << dRatio;
+    }
+}
+
 TEST(KeyboardDensity, WorkedPositionsHoldAtEveryRatioAndZoom) {
     // The positions relative to note 0 at the actual size, scaled by the zoom (in halves).
     const struct {
