@@ -27,6 +27,37 @@ bool ReadBool(const QSettings& settings, const char* pszKey, bool bDefault) {
     return str == QLatin1String("false") ? false : bDefault;
 }
 
+// The whole numbers kept under their keys, with the range a value read back must be in.
+struct SIntSetting {
+    const char* pszKey;
+    int CAppSettings::*pnValue;
+    int nMin;
+    int nMax;
+};
+constexpr SIntSetting kIntSettings[] = {
+    {"tonality/keynote", &CAppSettings::m_nKeynote, 0, 11},
+    {"tonality/mask", &CAppSettings::m_nMask, 0, kMaskLimit},
+    {"options/tempo", &CAppSettings::m_nTempo, 20, 700},
+    {"options/lengthen", &CAppSettings::m_nLengthen, 20, 700},
+    {"options/echoUp", &CAppSettings::m_nEchoUp, 0, 4},
+    {"options/echoDown", &CAppSettings::m_nEchoDown, -4, 0},
+    {"options/velocity", &CAppSettings::m_nVelocity, 1, 127},
+    {"orchestra/duration", &CAppSettings::m_nDuration, 0, kDurationPositions - 1},
+    {"view/zoom", &CAppSettings::m_nZoom, 1, 6},
+    {"view/palette", &CAppSettings::m_nPalette, 0, 1},
+};
+
+// The switches kept under their keys.
+struct SBoolSetting {
+    const char* pszKey;
+    bool CAppSettings::*pbValue;
+};
+constexpr SBoolSetting kBoolSettings[] = {
+    {"frame/toolbar", &CAppSettings::m_bToolBar},
+    {"view/keyLabels", &CAppSettings::m_bKeyLabels},
+    {"devices/keepInputChannels", &CAppSettings::m_bKeepInputChannels},
+};
+
 std::optional<QPoint> ReadPoint(const QSettings& settings, const QString& strKey) {
     const QVariant value = settings.value(strKey);
     if (!value.canConvert<QPoint>()) {
@@ -73,7 +104,13 @@ bool CAppSettings::Load(const QString& strFile, QString* pstrProblem) {
     }
 
     m_geometry = settings.value(QStringLiteral("frame/geometry")).toByteArray();
-    m_bToolBar = ReadBool(settings, "frame/toolbar", m_bToolBar);
+    for (const SIntSetting& setting : kIntSettings) {
+        this->*setting.pnValue =
+            ReadInt(settings, setting.pszKey, this->*setting.pnValue, setting.nMin, setting.nMax);
+    }
+    for (const SBoolSetting& setting : kBoolSettings) {
+        this->*setting.pbValue = ReadBool(settings, setting.pszKey, this->*setting.pbValue);
+    }
     for (int i = 0; i < kToolWindows; ++i) {
         const QString strPrefix =
             QStringLiteral("windows/%1/").arg(QLatin1String(kToolWindowKeys[i]));
@@ -82,14 +119,6 @@ bool CAppSettings::Load(const QString& strFile, QString* pstrProblem) {
         window.m_bShown =
             ReadBool(settings, (strPrefix + QStringLiteral("shown")).toLatin1().constData(), false);
     }
-    m_nKeynote = ReadInt(settings, "tonality/keynote", m_nKeynote, 0, 11);
-    m_nMask = ReadInt(settings, "tonality/mask", m_nMask, 0, kMaskLimit);
-    m_nTempo = ReadInt(settings, "options/tempo", m_nTempo, 20, 700);
-    m_nLengthen = ReadInt(settings, "options/lengthen", m_nLengthen, 20, 700);
-    m_nEchoUp = ReadInt(settings, "options/echoUp", m_nEchoUp, 0, 4);
-    m_nEchoDown = ReadInt(settings, "options/echoDown", m_nEchoDown, -4, 0);
-    m_nVelocity = ReadInt(settings, "options/velocity", m_nVelocity, 1, 127);
-    m_nDuration = ReadInt(settings, "orchestra/duration", m_nDuration, 0, kDurationPositions - 1);
     const int nPenWidth = ReadInt(settings, "pen/width", m_nPenWidth, 1, 10);
     if (std::find(std::begin(kPenWidths), std::end(kPenWidths), nPenWidth) !=
         std::end(kPenWidths)) {
@@ -100,14 +129,10 @@ bool CAppSettings::Load(const QString& strFile, QString* pstrProblem) {
     if (clrPen.isValid()) {
         m_clrPen = clrPen;
     }
-    m_nZoom = ReadInt(settings, "view/zoom", m_nZoom, 1, 6);
-    m_bKeyLabels = ReadBool(settings, "view/keyLabels", false);
-    m_nPalette = ReadInt(settings, "view/palette", m_nPalette, 0, 1);
     m_strOutput = settings.value(QStringLiteral("devices/output")).toString();
     m_inputs = settings.value(QStringLiteral("devices/inputs")).toStringList();
     m_inputs.removeAll(QString());
     m_inputs.removeDuplicates();
-    m_bKeepInputChannels = ReadBool(settings, "devices/keepInputChannels", false);
     m_strSoundFont = settings.value(QStringLiteral("devices/soundFont")).toString();
     return true;
 }
@@ -117,7 +142,12 @@ bool CAppSettings::Save(const QString& strFile) const {
     settings.clear();
     settings.setValue(QStringLiteral("format"), kFormat);
     settings.setValue(QStringLiteral("frame/geometry"), m_geometry);
-    settings.setValue(QStringLiteral("frame/toolbar"), m_bToolBar);
+    for (const SIntSetting& setting : kIntSettings) {
+        settings.setValue(QLatin1String(setting.pszKey), this->*setting.pnValue);
+    }
+    for (const SBoolSetting& setting : kBoolSettings) {
+        settings.setValue(QLatin1String(setting.pszKey), this->*setting.pbValue);
+    }
     for (int i = 0; i < kToolWindows; ++i) {
         const QString strPrefix =
             QStringLiteral("windows/%1/").arg(QLatin1String(kToolWindowKeys[i]));
@@ -127,22 +157,10 @@ bool CAppSettings::Save(const QString& strFile) const {
         }
         settings.setValue(strPrefix + QStringLiteral("shown"), window.m_bShown);
     }
-    settings.setValue(QStringLiteral("tonality/keynote"), m_nKeynote);
-    settings.setValue(QStringLiteral("tonality/mask"), m_nMask);
-    settings.setValue(QStringLiteral("options/tempo"), m_nTempo);
-    settings.setValue(QStringLiteral("options/lengthen"), m_nLengthen);
-    settings.setValue(QStringLiteral("options/echoUp"), m_nEchoUp);
-    settings.setValue(QStringLiteral("options/echoDown"), m_nEchoDown);
-    settings.setValue(QStringLiteral("options/velocity"), m_nVelocity);
-    settings.setValue(QStringLiteral("orchestra/duration"), m_nDuration);
     settings.setValue(QStringLiteral("pen/width"), m_nPenWidth);
     settings.setValue(QStringLiteral("pen/colour"), m_clrPen.name());
-    settings.setValue(QStringLiteral("view/zoom"), m_nZoom);
-    settings.setValue(QStringLiteral("view/keyLabels"), m_bKeyLabels);
-    settings.setValue(QStringLiteral("view/palette"), m_nPalette);
     settings.setValue(QStringLiteral("devices/output"), m_strOutput);
     settings.setValue(QStringLiteral("devices/inputs"), m_inputs);
-    settings.setValue(QStringLiteral("devices/keepInputChannels"), m_bKeepInputChannels);
     settings.setValue(QStringLiteral("devices/soundFont"), m_strSoundFont);
     settings.sync();
     return settings.status() == QSettings::NoError;

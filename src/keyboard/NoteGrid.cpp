@@ -79,14 +79,13 @@ void CNoteGrid::LoadSheets() {
     if (dScale == 1.0 && m_ePalette == SKeyboardPalette::EKind::Classic) {
         m_cellSheet[0].Load(kCellSheetId, 12, 3);
         m_cellSheet[1].Load(kSimpleCellSheetId, 1, 3);
-    } else {
-        m_cellSheet = KeptSheets(dScale, palette).cells;
-    }
-    if (dScale == 1.0) {
         m_ringSheet[0].Load(kRingSheetId, 1, 3);
         m_ringSheet[1].Load(kSimpleRingSheetId, 1, 3);
     } else {
-        m_ringSheet = KeptSheets(dScale, palette).rings;
+        // The rings drawn at the actual size are the resource's, pixel for pixel.
+        const SSheetSet& set = KeptSheets(dScale, palette);
+        m_cellSheet = set.cells;
+        m_ringSheet = set.rings;
     }
     m_strip.LoadSheet(dScale);
     LoadLabelSheets();
@@ -358,17 +357,7 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt, const Q
     QImage* pDirect =
         sheet.HasMasks() && pDC->isActive() ? COffscreenBitmap::DirectTarget(pDC) : nullptr;
     const SMaskTarget target = pDirect != nullptr ? SMaskTarget::Of(*pDirect) : SMaskTarget{};
-    // From the copy left of the first one the view shows: it may reach into a tile.
-    for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
-        const QPoint ptDevice = ToDevice(pt);
-        const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
-        if (rcCell.left() > rcClip.right()) {
-            break;
-        }
-        const QRect rc = rcCell.intersected(rcClip);
-        if (rc.isEmpty()) {
-            continue;
-        }
+    ForEachCopy(pt, sheet, rcClip, [&](QPoint ptDevice, const QRect& rc) {
         // A ring reaches into the piano strip's part of the frame only through a clip.
         if (pDirect != nullptr) {
             sheet.DrawMask(target, k, ptDevice, clrBrush, rc);
@@ -380,7 +369,7 @@ void CNoteGrid::DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt, const Q
         } else {
             m_changed.AddRect(rc);
         }
-    }
+    });
 }
 
 QRect CNoteGrid::RedrawRect() const {
@@ -406,17 +395,10 @@ void CNoteGrid::RedrawAll() {
         if (yDevice + sheet.m_cy < 0 || yDevice - sheet.m_cy >= m_sizeView.height()) {
             continue; // no copy of this note can touch the view
         }
-        for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
-            const QPoint ptDevice = ToDevice(pt);
-            const QRect rc = sheet.CellRect(ptDevice.x(), ptDevice.y());
-            if (rc.left() > rcDraw.right()) {
-                break;
-            }
-            if (rc.intersects(rcDraw)) {
-                sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::SrcPaint, 0, rcDraw);
-                m_rcNotBlack |= rc.intersected(rcDraw);
-            }
-        }
+        ForEachCopy(pt, sheet, rcDraw, [&](QPoint ptDevice, const QRect& rc) {
+            sheet.Draw(pDC, k, ptDevice.x(), ptDevice.y(), ERop::SrcPaint, 0, rc);
+            m_rcNotBlack |= rc;
+        });
     }
     if (m_bLabels) {
         DrawLabels(pDC, rcDraw);
@@ -464,22 +446,13 @@ void CNoteGrid::DrawLabels(QPainter* pDC, const QRect& rcDraw) {
             QPoint pt;
             NoteToPoint(n, pt);
             pt.ry() += nDy;
-            for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
-                const QPoint ptDevice = ToDevice(pt);
-                const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
-                if (rcCell.left() > rcDraw.right()) {
-                    break;
-                }
-                const QRect rc = rcCell.intersected(rcDraw);
-                if (rc.isEmpty()) {
-                    continue;
-                }
+            ForEachCopy(pt, sheet, rcDraw, [&](QPoint ptDevice, const QRect& rc) {
                 if (pDirect != nullptr && sheet.HasMasks()) {
                     sheet.DrawMask(*pDirect, 0, ptDevice, m_brBlack, rc);
                 } else {
                     sheet.Draw(pDC, 0, ptDevice.x(), ptDevice.y(), ERop::BrushMask, m_brBlack, rc);
                 }
-            }
+            });
         }
     }
 }

@@ -89,7 +89,6 @@ public:
     void Layout(int cx, int cy);
     bool NoteToPoint(int nNote, QPoint& pt) const;
     // Moves pt to the next copy of its note to the right; false when that lies past the view.
-    // Inline: the rings' loop keeps pt in registers instead of reading back what it stored.
     bool NextCopy(QPoint& pt) const {
         pt.rx() += m_nPeriod;
         return pt.x() < m_sizeLogical.width() + m_nCopyReach;
@@ -159,6 +158,23 @@ private:
     // Draws ring k of a note at every copy of pt's note inside rcClip, into the keyboard
     // bitmap during a full redraw or straight into the frame buffer for a single-note update.
     void DrawRing(QPainter* pDC, int k, QRgb clrBrush, QPoint pt, const QRect& rcClip);
+    // Calls fn(ptDevice, rc) for every copy of pt's note (logical) whose cell of sheet meets
+    // rcClip, rc the part inside it. From the copy left of the first one the view shows: it
+    // may reach into a tile.
+    template <class Fn>
+    void ForEachCopy(QPoint pt, const CSpriteSheet& sheet, const QRect& rcClip, Fn fn) const {
+        for (pt.rx() -= m_nPeriod;; pt.rx() += m_nPeriod) {
+            const QPoint ptDevice = ToDevice(pt);
+            const QRect rcCell = sheet.CellRect(ptDevice.x(), ptDevice.y());
+            if (rcCell.left() > rcClip.right()) {
+                return;
+            }
+            const QRect rc = rcCell.intersected(rcClip);
+            if (!rc.isEmpty()) {
+                fn(ptDevice, rc);
+            }
+        }
+    }
     // Where a full redraw draws: the tile when there is one, else the lattice's part of the view.
     QRect RedrawRect() const;
     // Repeats the tile across the lattice's part of pDC.
