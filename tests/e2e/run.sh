@@ -60,11 +60,20 @@ pulseaudio --daemonize=yes --exit-idle-time=-1 -n \
 wait_for 20 pactl info || fail "PulseAudio does not answer"
 pactl set-default-sink vorkeln_null
 
-"$bin" >"$work/vorkeln.log" 2>&1 &
-app=$!
-pids+=("$app")
-wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window titled Vorkeln"
-win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+# Starts the program, with VAR=value settings after the log file in its environment, and waits
+# for its window: $app and $win.
+start_app() {
+    local log="$1"
+    shift
+    env "$@" "$bin" >>"$log" 2>&1 &
+    app=$!
+    pids+=("$app")
+    wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' ||
+        fail "no window titled Vorkeln (${log##*/})"
+    win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+}
+
+start_app "$work/vorkeln.log"
 xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
 xdotool mousemove 600 400
 xdotool windowfocus --sync "$win" || true
@@ -109,13 +118,6 @@ done
 
 echo "e2e: what was set is found again after quitting and starting again"
 settings="$HOME/.config/Local AppWizard-Generated Applications/Vorkeln.ini"
-start_app() {
-    "$bin" >>"$work/vorkeln.log" 2>&1 &
-    app=$!
-    pids+=("$app")
-    wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window after a start"
-    win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
-}
 quit_app() {
     xdotool windowfocus --sync "$win" || true
     xdotool key alt+f
@@ -136,7 +138,7 @@ sleep 0.5
 quit_app
 [[ "$(setting tempo)" -gt 100 ]] || fail "the tempo set was not kept ($(setting tempo))"
 tempo="$(setting tempo)"
-start_app
+start_app "$work/vorkeln.log"
 wait_for 10 xdotool search --onlyvisible --name '^Options$' || fail "Options did not open again"
 options="$(xdotool search --onlyvisible --name '^Options$' | head -n 1)"
 eval "$(xdotool getwindowgeometry --shell "$options")"
@@ -146,7 +148,7 @@ quit_app
 [[ "$(setting tempo)" == "$tempo" ]] || fail "the tempo came back as $(setting tempo), not $tempo"
 # The window is left as at the start for what follows: Options hidden again.
 sed -i 's/^options\\shown=true/options\\shown=false/' "$settings"
-start_app
+start_app "$work/vorkeln.log"
 xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
 sleep 3
 
@@ -218,11 +220,7 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 wait_for 20 xdotool getmouselocation || fail "the display went with the program"
 rm -f "$recovery"/song-*.mid
-QT_SCALE_FACTOR=2 "$bin" >"$work/vorkeln3.log" 2>&1 &
-app=$!
-pids+=("$app")
-wait_for 20 xdotool search --onlyvisible --name '^Vorkeln$' || fail "no window at scale factor 2"
-win="$(xdotool search --onlyvisible --name '^Vorkeln$' | head -n 1)"
+start_app "$work/vorkeln3.log" QT_SCALE_FACTOR=2
 xdotool windowmove "$win" 0 0 windowsize "$win" 1200 760
 xdotool mousemove 1250 790
 xdotool windowfocus --sync "$win" || true
