@@ -111,6 +111,21 @@ void BM_ZoomStep(benchmark::State& state) {
 }
 BENCHMARK(BM_ZoomStep)->Unit(benchmark::kMillisecond);
 
+// The same where the new size's sheets are not kept yet: the zoom goes round all six steps,
+// more than the keyboard keeps, so every step draws its sheets afresh.
+void BM_ZoomStepToANewSize(benchmark::State& state) {
+    CKeyboard kb;
+    PrepareKeyboard(kb, 1920, 1080, 2.0);
+    QImage imgWindow = WindowFor(kb);
+    for (auto _ : state) {
+        const int nZoom = kb.m_grid.GetZoom() % CNoteGrid::kZoomMax + 1;
+        kb.SetZoom(nZoom, QPoint(960, 540));
+        kb.ComposeFrame();
+        ShowFrame(kb, imgWindow);
+    }
+}
+BENCHMARK(BM_ZoomStepToANewSize)->Unit(benchmark::kMillisecond);
+
 // Six notes start at once with the echo range 3/-3: rings at every copy of up to 42 notes, the
 // keys of the strip, the image over what changed.
 void BM_ChordOn(benchmark::State& state) {

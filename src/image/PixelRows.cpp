@@ -10,9 +10,6 @@
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VORKELN_MASKED_STORES 1
-#endif
-
-#if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
@@ -64,48 +61,6 @@ constexpr bool g_bUseVector = false;
 
 #endif
 
-#if defined(__x86_64__) || defined(_M_X64)
-#define VORKELN_STREAMING_STORES 1
-#endif
-
-// Bigger copies than this go past the cache.
-constexpr std::size_t kStreamBytes = std::size_t{1} << 20;
-
-// Writes nBytes from pSrc to pDst (a multiple of the pixel size) without taking pDst's lines
-// into the cache; SFence makes the writes visible in order before anything else is done.
-void StreamRow(uchar* pDst, const uchar* pSrc, std::size_t nBytes) {
-#ifdef VORKELN_STREAMING_STORES
-    // Plain copies up to the first 16-byte boundary, and for what is left after the last.
-    const std::size_t nHead =
-        std::min(nBytes, (16u - (reinterpret_cast<std::uintptr_t>(pDst) & 15u)) & 15u);
-    std::memcpy(pDst, pSrc, nHead);
-    std::size_t i = nHead;
-    for (; i + 64 <= nBytes; i += 64) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i + 32));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i + 48));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(pDst + i), a);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(pDst + i + 16), b);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(pDst + i + 32), c);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(pDst + i + 48), d);
-    }
-    for (; i + 16 <= nBytes; i += 16) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(pDst + i),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(pSrc + i)));
-    }
-    std::memcpy(pDst + i, pSrc + i, nBytes - i);
-#else
-    std::memcpy(pDst, pSrc, nBytes);
-#endif
-}
-
-void StreamFence() {
-#ifdef VORKELN_STREAMING_STORES
-    _mm_sfence();
-#endif
-}
-
 void FillMaskedPlain(uchar* pRow, qsizetype nStride, const std::uint64_t* pMasks, int nRows,
                      int nShift, std::uint64_t qwClip, QRgb clr) {
     for (int j = 0; j < nRows; ++j, pRow += nStride) {
@@ -149,13 +104,6 @@ void CPixelRows::Copy(uchar* pDst, qsizetype nDstStride, const uchar* pSrc, qsiz
     }
 #endif
     const auto nBytes = static_cast<std::size_t>(nPixels) * kPixelBytes;
-    if (nBytes * static_cast<std::size_t>(nRows) >= kStreamBytes) {
-        for (int j = 0; j < nRows; ++j, pDst += nDstStride, pSrc += nSrcStride) {
-            StreamRow(pDst, pSrc, nBytes);
-        }
-        StreamFence();
-        return;
-    }
     for (int j = 0; j < nRows; ++j, pDst += nDstStride, pSrc += nSrcStride) {
         std::memcpy(pDst, pSrc, nBytes);
     }
@@ -171,10 +119,9 @@ void CPixelRows::Repeat(uchar* pDst, qsizetype nDstStride, const uchar* pTile,
     for (int j = 0; j < nRows; ++j, pDst += nDstStride, pTile += nTileStride) {
         // The tile's row stays in the cache while it is written again and again.
         for (std::size_t nDone = 0; nDone < nBytes; nDone += nTileBytes) {
-            StreamRow(pDst + nDone, pTile, std::min(nTileBytes, nBytes - nDone));
+            std::memcpy(pDst + nDone, pTile, std::min(nTileBytes, nBytes - nDone));
         }
     }
-    StreamFence();
 }
 
 bool CPixelRows::UseVectorPath(bool bUse) {

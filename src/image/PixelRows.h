@@ -21,13 +21,11 @@ public:
     static void FillMasked(uchar* pFirst, qsizetype nStride, const std::uint64_t* pMasks, int nRows,
                            int nShift, std::uint64_t qwClip, QRgb clr);
     // Copies nPixels pixels of nRows rows from pSrc to pDst; the areas do not overlap.
-    // Copies of more than a cache's worth go past the cache: a screenful written this way
-    // costs about half as much, as nothing is read for it first.
     static void Copy(uchar* pDst, qsizetype nDstStride, const uchar* pSrc, qsizetype nSrcStride,
                      int nPixels, int nRows);
     // Fills nPixels pixels of nRows rows from pDst on with the first nTile pixels of the rows
     // from pTile on, over and over: pixel i of a row is pixel i % nTile of its tile row. The
-    // areas do not overlap. Written past the cache, as a screenful is.
+    // areas do not overlap.
     static void Repeat(uchar* pDst, qsizetype nDstStride, const uchar* pTile, qsizetype nTileStride,
                        int nTile, int nPixels, int nRows);
 

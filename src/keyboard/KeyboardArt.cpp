@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -72,71 +73,92 @@ QPolygonF Tile(QPointF ptCentre) {
     return poly;
 }
 
+QRgb Nearest(QRgb c, const std::array<QRgb, 16>& palette) {
+    QRgb best = palette[0];
+    int nBest = 1 << 30;
+    for (QRgb p : palette) {
+        const int dr = qRed(c) - qRed(p);
+        const int dg = qGreen(c) - qGreen(p);
+        const int db = qBlue(c) - qBlue(p);
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < nBest) {
+            nBest = d;
+            best = p;
+        }
+    }
+    return best | 0xFF000000u;
+}
+
 QImage Quantise(const QImage& img, const std::array<QRgb, 16>& palette) {
     QImage out(img.size(), QImage::Format_RGB32);
+    // A picture of flat areas and smooth edges has few colours, each met many times: the
+    // nearest one is looked up once per colour that a slot of this table holds.
+    constexpr std::size_t kSlots = 1024;
+    std::array<QRgb, kSlots> seen{};
+    std::array<QRgb, kSlots> nearest{};
+    seen.fill(0); // no pixel of the opaque picture is 0
     for (int y = 0; y < img.height(); ++y) {
         const auto* pIn = reinterpret_cast<const QRgb*>(img.constScanLine(y));
         auto* pOut = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb c = pIn[x];
-            QRgb best = palette[0];
-            int nBest = 1 << 30;
-            for (QRgb p : palette) {
-                const int dr = qRed(c) - qRed(p);
-                const int dg = qGreen(c) - qGreen(p);
-                const int db = qBlue(c) - qBlue(p);
-                const int d = dr * dr + dg * dg + db * db;
-                if (d < nBest) {
-                    nBest = d;
-                    best = p;
-                }
+        const int cx = img.width();
+        for (int x = 0; x < cx; ++x) {
+            const QRgb c = pIn[x] | 0xFF000000u;
+            if (x > 0 && c == (pIn[x - 1] | 0xFF000000u)) {
+                pOut[x] = pOut[x - 1]; // most of a row is runs of one colour
+                continue;
             }
-            pOut[x] = best | 0xFF000000u;
+            const std::size_t i = ((c * 0x9E3779B1u) >> 22) & (kSlots - 1);
+            if (seen[i] != c) {
+                seen[i] = c;
+                nearest[i] = Nearest(c, palette);
+            }
+            pOut[x] = nearest[i];
         }
     }
     return out;
 }
 
-// One cell picture in unit coordinates (the painter scales): column 0 white note, 1 black
-// note, 2 keynote.
-void DrawCell(QPainter& p, QPointF ptCentre, int nColumn, const QString* pName,
-              const SKeyboardPalette& palette) {
+// A note name's letter as an outline in unit coordinates, from its start on the baseline. The
+// same at every scale: made once, not for every sheet.
+struct SLetter {
+    QPainterPath path;
+    double dWidth = 0.0;
+    double dCapHeight = 0.0;
+};
+
+const SLetter& LetterOf(const QString& strName) {
+    static const std::array<SLetter, 12> s_letters = [] {
+        QFont fontLetter(QStringLiteral("DejaVu Sans"));
+        fontLetter.setPixelSize(12);
+        fontLetter.setBold(true);
+        const QFontMetricsF fmLetter(fontLetter);
+        std::array<SLetter, 12> letters;
+        for (std::size_t i = 0; i < letters.size(); ++i) {
+            const QString strLetter = kNames[i].left(1);
+            letters[i].path.addText(QPointF(0, 0), fontLetter, strLetter);
+            letters[i].dWidth = fmLetter.horizontalAdvance(strLetter);
+            letters[i].dCapHeight = fmLetter.capHeight();
+        }
+        return letters;
+    }();
+    const auto it = std::find(kNames.begin(), kNames.end(), strName);
+    return s_letters[static_cast<std::size_t>(it != kNames.end() ? it - kNames.begin() : 0)];
+}
+
+// The ground of one cell picture in unit coordinates (the painter scales): column 0 white
+// note, 1 black note, 2 keynote. With characters, the circle the name stands in; without, the
+// keynote's disc and a dot.
+void DrawCellGround(QPainter& p, QPointF ptCentre, int nColumn, bool bCharacters,
+                    const SKeyboardPalette& palette) {
     const QRgb clrTile = nColumn == 1 ? palette.clrGrey : palette.clrWhite;
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor::fromRgb(clrTile));
     p.drawPolygon(Tile(ptCentre));
-    if (pName != nullptr) {
+    if (bCharacters) {
         p.setBrush(QColor::fromRgb(nColumn == 2 ? palette.clrKeynote : clrTile));
         p.setPen(QPen(Qt::black, 1.2));
         p.drawEllipse(ptCentre, 10.6, 10.6);
-        // The letter, with a flat sign drawn beside it as a stem and a bowl.
-        QFont fontLetter(QStringLiteral("DejaVu Sans"));
-        fontLetter.setPixelSize(12);
-        fontLetter.setBold(true);
-        const QString strLetter = pName->left(1);
-        const bool bFlat = pName->size() > 1;
-        const QFontMetricsF fmLetter(fontLetter);
-        const double dLetterWidth = fmLetter.horizontalAdvance(strLetter);
-        const double dFlatWidth = bFlat ? 4.0 : 0.0;
-        const double x0 = ptCentre.x() - (dLetterWidth + dFlatWidth) / 2.0;
-        const double dBaseline = ptCentre.y() + fmLetter.capHeight() / 2.0;
-        QPainterPath path;
-        path.addText(QPointF(x0, dBaseline), fontLetter, strLetter);
-        if (bFlat) {
-            const double xs = x0 + dLetterWidth + 0.6;
-            const double yb = dBaseline - 2.0;
-            QPainterPath flat;
-            flat.moveTo(xs, yb - 9.0);
-            flat.lineTo(xs, yb);
-            flat.cubicTo(xs + 4.6, yb - 2.0, xs + 4.6, yb - 6.0, xs, yb - 4.4);
-            p.setPen(QPen(Qt::black, 1.4, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(flat);
-        }
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::black);
-        p.drawPath(path);
     } else {
         if (nColumn == 2) {
             p.setPen(Qt::NoPen);
@@ -147,6 +169,35 @@ void DrawCell(QPainter& p, QPointF ptCentre, int nColumn, const QString* pName,
         p.fillRect(QRectF(ptCentre.x() - 1, ptCentre.y() - 1, 2, 2),
                    QColor::fromRgb(nColumn == 2 ? kNearBlack : kMidGrey));
     }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+// A note's name over its cell's ground, in unit coordinates: the letter, with a flat sign
+// drawn beside it as a stem and a bowl.
+void DrawCellName(QPainter& p, QPointF ptCentre, const QString& strName) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const SLetter& letter = LetterOf(strName);
+    const bool bFlat = strName.size() > 1;
+    const double dFlatWidth = bFlat ? 4.0 : 0.0;
+    const double x0 = ptCentre.x() - (letter.dWidth + dFlatWidth) / 2.0;
+    const double dBaseline = ptCentre.y() + letter.dCapHeight / 2.0;
+    // Text is placed in 64ths of a unit.
+    const auto fixed = [](double v) { return std::round(v * 64.0) / 64.0; };
+    const QPainterPath path = letter.path.translated(fixed(x0), fixed(dBaseline));
+    if (bFlat) {
+        const double xs = x0 + letter.dWidth + 0.6;
+        const double yb = dBaseline - 2.0;
+        QPainterPath flat;
+        flat.moveTo(xs, yb - 9.0);
+        flat.lineTo(xs, yb);
+        flat.cubicTo(xs + 4.6, yb - 2.0, xs + 4.6, yb - 6.0, xs, yb - 4.4);
+        p.setPen(QPen(Qt::black, 1.4, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(flat);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPath(path);
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
@@ -217,16 +268,29 @@ QImage CKeyboardArt::CellSheet(bool bCharacters, double dScale, const SKeyboardP
     QImage img(3 * cx, nRows * cy, QImage::Format_RGB32);
     img.fill(kNearBlack);
     QPainter p(&img);
-    for (int r = 0; r < nRows; ++r) {
+    // Each cell in its own unit coordinates, its centre on the device cell's centre.
+    const auto inCell = [&](int r, int c, const auto& fnDraw) {
+        p.save();
+        p.translate(c * cx + cx / 2.0, r * cy + cy / 2.0);
+        p.scale(dScale, dScale);
+        p.setClipRect(QRectF(-kCellWidth / 2.0, -kCellHeight / 2.0, kCellWidth, kCellHeight));
+        fnDraw();
+        p.restore();
+    };
+    // The rows differ only in their names: the ground is drawn once and copied, whole device
+    // pixels apart, so that every row has the same pixels under its name.
+    for (int c = 0; c < 3; ++c) {
+        inCell(0, c, [&] { DrawCellGround(p, QPointF(0, 0), c, bCharacters, palette); });
+    }
+    const qsizetype nRowBytes = img.bytesPerLine() * cy;
+    for (int r = 1; r < nRows; ++r) {
+        std::memcpy(img.scanLine(r * cy), img.constScanLine(0),
+                    static_cast<std::size_t>(nRowBytes));
+    }
+    for (int r = 0; bCharacters && r < nRows; ++r) {
         for (int c = 0; c < 3; ++c) {
-            // Each cell in its own unit coordinates, its centre on the device cell's centre.
-            p.save();
-            p.translate(c * cx + cx / 2.0, r * cy + cy / 2.0);
-            p.scale(dScale, dScale);
-            p.setClipRect(QRectF(-kCellWidth / 2.0, -kCellHeight / 2.0, kCellWidth, kCellHeight));
-            DrawCell(p, QPointF(0, 0), c,
-                     bCharacters ? &kNames[static_cast<std::size_t>(r)] : nullptr, palette);
-            p.restore();
+            inCell(r, c,
+                   [&] { DrawCellName(p, QPointF(0, 0), kNames[static_cast<std::size_t>(r)]); });
         }
     }
     p.end();

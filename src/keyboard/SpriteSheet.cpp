@@ -49,9 +49,11 @@ void CSpriteSheet::FindMasks(int nRows, int nCols) {
     if (m_cx > kMaxMaskWords * kWordBits) {
         return;
     }
-    for (int j = 0; j < m_bitmap.height(); ++j) {
+    const int cxSheet = m_bitmap.width();
+    const int cySheet = m_bitmap.height();
+    for (int j = 0; j < cySheet; ++j) {
         const auto* pRow = reinterpret_cast<const QRgb*>(m_bitmap.constScanLine(j));
-        for (int i = 0; i < m_bitmap.width(); ++i) {
+        for (int i = 0; i < cxSheet; ++i) {
             if (pRow[i] != kBlack && pRow[i] != kWhite) {
                 return;
             }

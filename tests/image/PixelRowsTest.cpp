@@ -114,7 +114,7 @@ TEST(PixelRowsTest, CopyMovesExactlyTheRectangle) {
 }
 
 TEST(PixelRowsTest, ScreenfulsCopyAndRepeatEveryPixel) {
-    // More than a cache's worth, from every alignment: the copies that bypass the cache.
+    // Screenfuls of rows, from every alignment: every pixel copied or repeated to its place.
     constexpr int cx = 1203;
     constexpr int cy = 260;
     QImage imgSource(cx, cy, QImage::Format_RGB32);
