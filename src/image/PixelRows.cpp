@@ -34,7 +34,10 @@ __attribute__((target("avx512f"))) void FillMaskedVector(uchar* pRow, qsizetype 
     for (int j = 0; j < nRows; ++j, pRow += nStride) {
         std::uint64_t qwMask = (pMasks[j] >> nShift) & qwClip;
         for (uchar* pPart = pRow; qwMask != 0; qwMask >>= 16, pPart += 16 * kPixelBytes) {
-            _mm512_mask_storeu_epi32(pPart, static_cast<__mmask16>(qwMask & 0xFFFFu), vColour);
+            // A ring's hole leaves whole parts empty: a store of nothing still waits for its line.
+            if ((qwMask & 0xFFFFu) != 0) {
+                _mm512_mask_storeu_epi32(pPart, static_cast<__mmask16>(qwMask & 0xFFFFu), vColour);
+            }
         }
     }
 }
